@@ -1,0 +1,4 @@
+// The Java Native Interface as the installed JDK declares it.
+#pragma once
+
+#include <jni.h>
