@@ -204,9 +204,11 @@ struct JniFunctions {
     access->owner = owner;
     // Exactly the bytes handed out and no terminator beyond them, so an overread is caught.
     access->buffer = std::make_unique<std::uint8_t[]>(size);
-    std::memcpy(access->buffer.get(), data, size);
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    access->original.assign(bytes, bytes + size);
+    if (size > 0) {
+      std::memcpy(access->buffer.get(), data, size);
+      const auto* bytes = static_cast<const std::uint8_t*>(data);
+      access->original.assign(bytes, bytes + size);
+    }
     const std::uint8_t* handedOut = access->buffer.get();
     jvm.accesses_[handedOut] = std::move(access);
     return handedOut;
@@ -222,7 +224,8 @@ struct JniFunctions {
     }
     std::unique_ptr<Access> access = std::move(found->second);
     jvm.accesses_.erase(found);
-    if (std::memcmp(access->buffer.get(), access->original.data(), access->original.size()) != 0) {
+    if (!access->original.empty() &&
+        std::memcmp(access->buffer.get(), access->original.data(), access->original.size()) != 0) {
       ADD_FAILURE() << function << ": the library wrote to what the JVM handed out";
     }
     return access;
