@@ -18,4 +18,18 @@ void releaseRequestedDn(JNIEnv* env, jstring dn, const RequestedDn& requested) {
   env->ReleaseStringChars(dn, requested.units);
 }
 
+ByteElements takeByteElements(JNIEnv* env, jbyteArray array) {
+  ByteElements bytes{env->GetByteArrayElements(array, nullptr), 0};
+  if (bytes.elements != nullptr) {
+    bytes.length = env->GetArrayLength(array);
+  }
+  return bytes;
+}
+
+void releaseByteElements(JNIEnv* env, jbyteArray array, const ByteElements& bytes) {
+  if (bytes.elements != nullptr) {
+    env->ReleaseByteArrayElements(array, bytes.elements, 0);
+  }
+}
+
 }  // namespace varomel

@@ -19,4 +19,10 @@ void closePersonalStore(JNIEnv* env, HCERTSTORE store) {
   }
 }
 
+void forceCloseStore(HCERTSTORE store) {
+  if (store != nullptr) {
+    CertCloseStore(store, CERT_CLOSE_STORE_FORCE_FLAG);
+  }
+}
+
 }  // namespace varomel

@@ -16,4 +16,7 @@ HCERTSTORE openPersonalStore(JNIEnv* env);
 // returns its result.
 void closePersonalStore(JNIEnv* env, HCERTSTORE store);
 
+// Closes a store with CERT_CLOSE_STORE_FORCE_FLAG, the result ignored; a null store is skipped.
+void forceCloseStore(HCERTSTORE store);
+
 }  // namespace varomel

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -52,31 +53,89 @@ std::uint64_t ticksOf(const FILETIME& time) {
 struct Context {
   CERT_CONTEXT context;
   CERT_INFO info;
-  std::vector<BYTE> encoded;
-  std::u16string dn;
+  FakeCertificate certificate;
   std::size_t index;
 };
 
 struct Store {
+  enum class Kind { kPersonal, kMemory, kImported };
+  Kind kind;
   bool closed = false;
   int walks = 0;
+  std::vector<FakeCertificate> own;  // memory and imported stores
   std::vector<std::unique_ptr<Context>> handedOut;
-};
-
-struct Heap {
-  std::map<void*, std::size_t> live;
 };
 
 struct State {
   FakeWindows visible;
   std::vector<std::unique_ptr<Store>> stores;
-  Heap heap;
+  std::map<void*, std::size_t> heap;
   std::size_t clockReadings = 0;
+  DWORD lastError = 0;
 };
 
 State& state() {
   static State instance;
   return instance;
+}
+
+std::vector<FakeCertificate>& certificatesOf(Store& store) {
+  return store.kind == Store::Kind::kPersonal ? state().visible.personal : store.own;
+}
+
+HCERTSTORE newStore(Store::Kind kind) {
+  state().stores.push_back(std::make_unique<Store>());
+  state().stores.back()->kind = kind;
+  return state().stores.back().get();
+}
+
+void* allocate(std::size_t bytes) {
+  void* block = std::malloc(bytes == 0 ? 1 : bytes);
+  state().heap[block] = bytes;
+  return block;
+}
+
+// The context a store handed out and has not taken back, wherever it came from.
+const Context* findContext(PCCERT_CONTEXT certificate, const char* function) {
+  for (const auto& store : state().stores) {
+    for (const auto& held : store->handedOut) {
+      if (&held->context == certificate) {
+        return held.get();
+      }
+    }
+  }
+  ADD_FAILURE() << function << " given a certificate no store is holding out";
+  return nullptr;
+}
+
+Provider* findProvider(ULONG_PTR handle, const char* function) {
+  auto& providers = state().visible.providers;
+  if (handle == 0 || handle > providers.size() || providers[handle - 1].released != 0) {
+    ADD_FAILURE() << function << " given a provider handle that is not live";
+    return nullptr;
+  }
+  return &providers[handle - 1];
+}
+
+HashObject* findHash(HCRYPTHASH handle, const char* function) {
+  auto& hashes = state().visible.hashes;
+  if (handle == 0 || handle > hashes.size() || hashes[handle - 1].destroyed != 0) {
+    ADD_FAILURE() << function << " given a hash handle that is not live";
+    return nullptr;
+  }
+  return &hashes[handle - 1];
+}
+
+BOOL failWith(DWORD error) {
+  state().lastError = error;
+  return FALSE;
+}
+
+std::optional<std::u16string> passwordText(LPCWSTR password) {
+  if (password == nullptr) {
+    return std::nullopt;
+  }
+  return std::u16string(password);
 }
 
 Store* openStore(HCERTSTORE handle, const char* function) {
@@ -95,16 +154,16 @@ Store* openStore(HCERTSTORE handle, const char* function) {
 
 std::unique_ptr<Context> contextFor(const FakeCertificate& certificate, std::size_t index) {
   auto held = std::make_unique<Context>();
-  held->encoded.assign(certificate.encoded.begin(), certificate.encoded.end());
-  held->dn = certificate.dn;
+  held->certificate = certificate;
+  FakeCertificate& copy = held->certificate;
   held->index = index;
-  held->info.NotBefore = toFileTime(certificate.notBefore);
-  held->info.NotAfter = toFileTime(certificate.notAfter);
-  held->info.Subject.cbData = static_cast<DWORD>(held->dn.size() * sizeof(char16_t));
-  held->info.Subject.pbData = reinterpret_cast<BYTE*>(held->dn.data());
-  held->context.dwCertEncodingType = certificate.encodingType;
-  held->context.pbCertEncoded = held->encoded.data();
-  held->context.cbCertEncoded = static_cast<DWORD>(held->encoded.size());
+  held->info.NotBefore = toFileTime(copy.notBefore);
+  held->info.NotAfter = toFileTime(copy.notAfter);
+  held->info.Subject.cbData = static_cast<DWORD>(copy.dn.size() * sizeof(char16_t));
+  held->info.Subject.pbData = reinterpret_cast<BYTE*>(copy.dn.data());
+  held->context.dwCertEncodingType = copy.encodingType;
+  held->context.pbCertEncoded = copy.encoded.data();
+  held->context.cbCertEncoded = static_cast<DWORD>(copy.encoded.size());
   held->context.pCertInfo = &held->info;
   return held;
 }
@@ -123,9 +182,23 @@ std::uint64_t ticksAt(int year, int month, int day, int hour, int minute, int se
 
 FakeWindows& windows() { return state().visible; }
 
+std::vector<std::uint8_t> fakePacket(const std::u16string& password,
+                                     const std::vector<FakeCertificate>& certificates) {
+  std::vector<std::uint8_t> packet{'P', 'F', 'X'};
+  for (const char16_t unit : password) {
+    packet.push_back(static_cast<std::uint8_t>(unit));
+    packet.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  packet.push_back(':');
+  for (const FakeCertificate& certificate : certificates) {
+    packet.insert(packet.end(), certificate.encoded.begin(), certificate.encoded.end());
+  }
+  return packet;
+}
+
 void resetWindows() {
   callLog().reset();
-  for (const auto& [block, size] : state().heap.live) {
+  for (const auto& [block, size] : state().heap) {
     std::free(block);
   }
   state() = State();
@@ -135,7 +208,14 @@ void expectWindowsLeftClean() {
   for (const auto& store : state().stores) {
     EXPECT_TRUE(store->closed) << "a store was left open";
   }
-  EXPECT_TRUE(state().heap.live.empty()) << state().heap.live.size() << " heap blocks not freed";
+  EXPECT_TRUE(state().heap.empty()) << state().heap.size() << " heap blocks not freed";
+  for (const Provider& provider : state().visible.providers) {
+    EXPECT_EQ(provider.released, provider.key.mustRelease ? 1 : 0)
+        << "a provider handle released against its must-release flag";
+  }
+  for (const HashObject& hash : state().visible.hashes) {
+    EXPECT_EQ(hash.destroyed, 1) << "a hash object not destroyed exactly once";
+  }
 }
 
 }  // namespace fakes
@@ -152,9 +232,21 @@ HCERTSTORE WINAPI CertOpenSystemStoreW(HCRYPTPROV_LEGACY hProv, LPCWSTR szSubsys
   }
   EXPECT_EQ(hProv, 0u);
   EXPECT_TRUE(name == u"MY") << "only the personal store is opened";
-  state().stores.push_back(std::make_unique<fakes::Store>());
   ++state().visible.storesOpened;
-  return state().stores.back().get();
+  return fakes::newStore(fakes::Store::Kind::kPersonal);
+}
+
+HCERTSTORE WINAPI CertOpenStore(LPCSTR lpszStoreProvider, DWORD dwEncodingType,
+                                HCRYPTPROV_LEGACY hCryptProv, DWORD dwFlags, const void* pvPara) {
+  if (callLog().fallible("CertOpenStore")) {
+    return nullptr;
+  }
+  EXPECT_EQ(lpszStoreProvider, CERT_STORE_PROV_MEMORY);
+  EXPECT_EQ(dwEncodingType, 0u);
+  EXPECT_EQ(hCryptProv, 0u);
+  EXPECT_EQ(dwFlags, CERT_STORE_CREATE_NEW_FLAG);
+  EXPECT_EQ(pvPara, nullptr);
+  return fakes::newStore(fakes::Store::Kind::kMemory);
 }
 
 BOOL WINAPI CertCloseStore(HCERTSTORE hCertStore, DWORD dwFlags) {
@@ -191,16 +283,248 @@ PCCERT_CONTEXT WINAPI CertEnumCertificatesInStore(HCERTSTORE hCertStore,
     handedOut.erase(found);
   } else {
     const int walk = ++store->walks;
-    if (state().visible.beforeWalk) {
+    if (store->kind == fakes::Store::Kind::kPersonal && state().visible.beforeWalk) {
       state().visible.beforeWalk(walk);
     }
   }
-  const auto& personal = state().visible.personal;
-  if (next >= personal.size()) {
+  const auto& certificates = fakes::certificatesOf(*store);
+  if (next >= certificates.size()) {
     return nullptr;
   }
-  store->handedOut.push_back(fakes::contextFor(personal[next], next));
+  store->handedOut.push_back(fakes::contextFor(certificates[next], next));
   return &store->handedOut.back()->context;
+}
+
+BOOL WINAPI CertAddCertificateLinkToStore(HCERTSTORE hCertStore, PCCERT_CONTEXT pCertContext,
+                                          DWORD dwAddDisposition, PCCERT_CONTEXT* ppStoreContext) {
+  if (callLog().fallible("CertAddCertificateLinkToStore")) {
+    return fakes::failWith(state().visible.failureError);
+  }
+  EXPECT_EQ(dwAddDisposition, CERT_STORE_ADD_ALWAYS);
+  EXPECT_EQ(ppStoreContext, nullptr);
+  fakes::Store* store = fakes::openStore(hCertStore, "CertAddCertificateLinkToStore");
+  const fakes::Context* source = fakes::findContext(pCertContext, "CertAddCertificateLinkToStore");
+  if (store == nullptr || source == nullptr) {
+    return FALSE;
+  }
+  store->own.push_back(source->certificate);
+  return TRUE;
+}
+
+BOOL WINAPI CertAddCertificateContextToStore(HCERTSTORE hCertStore, PCCERT_CONTEXT pCertContext,
+                                             DWORD dwAddDisposition,
+                                             PCCERT_CONTEXT* ppStoreContext) {
+  if (callLog().fallible("CertAddCertificateContextToStore")) {
+    return fakes::failWith(state().visible.failureError);
+  }
+  EXPECT_EQ(dwAddDisposition, CERT_STORE_ADD_REPLACE_EXISTING);
+  EXPECT_EQ(ppStoreContext, nullptr);
+  fakes::Store* store = fakes::openStore(hCertStore, "CertAddCertificateContextToStore");
+  const fakes::Context* source =
+      fakes::findContext(pCertContext, "CertAddCertificateContextToStore");
+  if (store == nullptr || source == nullptr) {
+    return FALSE;
+  }
+  auto& certificates = fakes::certificatesOf(*store);
+  for (auto& existing : certificates) {
+    if (existing.encoded == source->certificate.encoded) {
+      existing = source->certificate;
+      return TRUE;
+    }
+  }
+  certificates.push_back(source->certificate);
+  return TRUE;
+}
+
+BOOL WINAPI PFXExportCertStore(HCERTSTORE hStore, CRYPT_DATA_BLOB* pPFX, LPCWSTR szPassword,
+                               DWORD dwFlags) {
+  if (callLog().fallible("PFXExportCertStore", pPFX->pbData == nullptr ? "size" : "export")) {
+    return fakes::failWith(state().visible.failureError);
+  }
+  EXPECT_EQ(dwFlags, EXPORT_PRIVATE_KEYS | REPORT_NO_PRIVATE_KEY);
+  state().visible.exportPasswords.push_back(fakes::passwordText(szPassword));
+  fakes::Store* store = fakes::openStore(hStore, "PFXExportCertStore");
+  if (store == nullptr) {
+    return FALSE;
+  }
+  for (const auto& certificate : store->own) {
+    if (!certificate.key) {
+      return fakes::failWith(0x8009000D);  // no key to export
+    }
+  }
+  const std::vector<std::uint8_t> packet =
+      fakes::fakePacket(szPassword == nullptr ? u"" : szPassword, store->own);
+  if (pPFX->pbData != nullptr) {
+    if (pPFX->cbData < packet.size()) {
+      return fakes::failWith(234);  // more data
+    }
+    std::memcpy(pPFX->pbData, packet.data(), packet.size());
+  }
+  pPFX->cbData = static_cast<DWORD>(packet.size());
+  return TRUE;
+}
+
+HCERTSTORE WINAPI PFXImportCertStore(CRYPT_DATA_BLOB* pPFX, LPCWSTR szPassword, DWORD dwFlags) {
+  const bool fails = callLog().fallible("PFXImportCertStore");
+  state().visible.imports.push_back(
+      {fakes::passwordText(szPassword),
+       std::vector<std::uint8_t>(pPFX->pbData, pPFX->pbData + pPFX->cbData), dwFlags});
+  if (fails) {
+    fakes::failWith(state().visible.failureError);
+    return nullptr;
+  }
+  const HCERTSTORE store = fakes::newStore(fakes::Store::Kind::kImported);
+  static_cast<fakes::Store*>(store)->own = state().visible.packetCertificates;
+  return store;
+}
+
+BOOL WINAPI
+CryptAcquireCertificatePrivateKey(PCCERT_CONTEXT pCert, DWORD dwFlags, void* pvParameters,
+                                  HCRYPTPROV_OR_NCRYPT_KEY_HANDLE* phCryptProvOrNCryptKey,
+                                  DWORD* pdwKeySpec, BOOL* pfCallerFreeProvOrNCryptKey) {
+  if (callLog().fallible("CryptAcquireCertificatePrivateKey")) {
+    return fakes::failWith(state().visible.failureError);
+  }
+  EXPECT_EQ(dwFlags, 0u);
+  EXPECT_EQ(pvParameters, nullptr);
+  const fakes::Context* context = fakes::findContext(pCert, "CryptAcquireCertificatePrivateKey");
+  if (context == nullptr || !context->certificate.key) {
+    return fakes::failWith(0x8009200B);  // no key for the certificate
+  }
+  auto& providers = state().visible.providers;
+  providers.push_back({*context->certificate.key, 0});
+  *phCryptProvOrNCryptKey = providers.size();
+  *pdwKeySpec = context->certificate.key->keySpec;
+  *pfCallerFreeProvOrNCryptKey = context->certificate.key->mustRelease;
+  return TRUE;
+}
+
+BOOL WINAPI CryptCreateHash(HCRYPTPROV hProv, ALG_ID Algid, HCRYPTKEY hKey, DWORD dwFlags,
+                            HCRYPTHASH* phHash) {
+  if (callLog().fallible("CryptCreateHash", std::to_string(Algid))) {
+    return fakes::failWith(state().visible.failureError);
+  }
+  EXPECT_EQ(hKey, 0u);
+  EXPECT_EQ(dwFlags, 0u);
+  const fakes::Provider* provider = fakes::findProvider(hProv, "CryptCreateHash");
+  if (provider == nullptr) {
+    return FALSE;
+  }
+  const auto& algorithms = provider->key.algorithms;
+  if (std::find(algorithms.begin(), algorithms.end(), Algid) == algorithms.end()) {
+    return fakes::failWith(0x80090008);  // the provider has no such algorithm
+  }
+  auto& hashes = state().visible.hashes;
+  hashes.push_back({Algid, hProv - 1, {}, 0, 0});
+  *phHash = hashes.size();
+  return TRUE;
+}
+
+BOOL WINAPI CryptHashData(HCRYPTHASH hHash, const BYTE* pbData, DWORD dwDataLen, DWORD dwFlags) {
+  if (callLog().fallible("CryptHashData", std::to_string(dwDataLen))) {
+    return fakes::failWith(state().visible.failureError);
+  }
+  EXPECT_EQ(dwFlags, 0u);
+  fakes::HashObject* hash = fakes::findHash(hHash, "CryptHashData");
+  if (hash == nullptr) {
+    return FALSE;
+  }
+  ++hash->hashCalls;
+  if (dwDataLen > 0) {
+    hash->hashed.insert(hash->hashed.end(), pbData, pbData + dwDataLen);
+  }
+  return TRUE;
+}
+
+BOOL WINAPI CryptSignHashW(HCRYPTHASH hHash, DWORD dwKeySpec, LPCWSTR szDescription, DWORD dwFlags,
+                           BYTE* pbSignature, DWORD* pdwSigLen) {
+  if (callLog().fallible("CryptSignHashW", pbSignature == nullptr ? "size" : "signature")) {
+    return fakes::failWith(state().visible.failureError);
+  }
+  EXPECT_EQ(szDescription, nullptr);
+  EXPECT_EQ(dwFlags, 0u);
+  const fakes::HashObject* hash = fakes::findHash(hHash, "CryptSignHashW");
+  if (hash == nullptr) {
+    return FALSE;
+  }
+  const fakes::Provider& provider = state().visible.providers[hash->provider];
+  EXPECT_EQ(provider.released, 0) << "signing with a released provider";
+  EXPECT_EQ(dwKeySpec, provider.key.keySpec) << "the key specification is passed as it came";
+  const std::vector<std::uint8_t>& signature = provider.key.signature;
+  if (pbSignature != nullptr) {
+    if (*pdwSigLen < signature.size()) {
+      return fakes::failWith(234);  // more data
+    }
+    std::memcpy(pbSignature, signature.data(), signature.size());
+  }
+  *pdwSigLen = static_cast<DWORD>(signature.size());
+  return TRUE;
+}
+
+BOOL WINAPI CryptDestroyHash(HCRYPTHASH hHash) {
+  callLog().record("CryptDestroyHash");
+  fakes::HashObject* hash = fakes::findHash(hHash, "CryptDestroyHash");
+  if (hash == nullptr) {
+    return FALSE;
+  }
+  ++hash->destroyed;
+  return TRUE;
+}
+
+BOOL WINAPI CryptReleaseContext(HCRYPTPROV hProv, DWORD dwFlags) {
+  callLog().record("CryptReleaseContext");
+  EXPECT_EQ(dwFlags, 0u);
+  fakes::Provider* provider = fakes::findProvider(hProv, "CryptReleaseContext");
+  if (provider == nullptr) {
+    return FALSE;
+  }
+  ++provider->released;
+  return TRUE;
+}
+
+DWORD WINAPI GetLastError() {
+  callLog().record("GetLastError");
+  return state().lastError;
+}
+
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                            LPSTR lpBuffer, DWORD nSize, va_list* Arguments) {
+  if (callLog().fallible("FormatMessageA", std::to_string(dwMessageId))) {
+    return 0;
+  }
+  EXPECT_EQ(dwFlags, FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM);
+  EXPECT_EQ(lpSource, nullptr);
+  EXPECT_EQ(dwLanguageId, 0x400u);
+  EXPECT_EQ(nSize, 0u);
+  EXPECT_EQ(Arguments, nullptr);
+  const auto found = state().visible.systemTexts.find(dwMessageId);
+  if (found == state().visible.systemTexts.end()) {
+    return 0;
+  }
+  const std::string& text = found->second;
+  auto* block = static_cast<char*>(fakes::allocate(text.size() + 1));
+  std::memcpy(block, text.c_str(), text.size() + 1);
+  *reinterpret_cast<char**>(lpBuffer) = block;
+  return static_cast<DWORD>(text.size());
+}
+
+// The fake's ANSI code page is Latin-1: each byte is the code point of the same value.
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar) {
+  if (callLog().fallible("MultiByteToWideChar")) {
+    return 0;
+  }
+  EXPECT_EQ(CodePage, CP_ACP);
+  EXPECT_EQ(dwFlags, 0u);
+  const std::size_t bytes =
+      cbMultiByte < 0 ? std::strlen(lpMultiByteStr) + 1 : static_cast<std::size_t>(cbMultiByte);
+  if (cchWideChar < static_cast<int>(bytes)) {
+    return 0;
+  }
+  for (std::size_t i = 0; i < bytes; ++i) {
+    lpWideCharStr[i] = static_cast<unsigned char>(lpMultiByteStr[i]);
+  }
+  return static_cast<int>(bytes);
 }
 
 DWORD WINAPI CertNameToStrW(DWORD dwCertEncodingType, PCERT_NAME_BLOB pName, DWORD dwStrType,
@@ -269,9 +593,7 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
     return nullptr;
   }
   EXPECT_EQ(uFlags, LMEM_FIXED);
-  void* block = std::malloc(uBytes == 0 ? 1 : uBytes);
-  state().heap.live[block] = uBytes;
-  return block;
+  return fakes::allocate(uBytes);
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
@@ -279,14 +601,14 @@ HLOCAL WINAPI LocalFree(HLOCAL hMem) {
   if (hMem == nullptr) {
     return nullptr;
   }
-  const auto found = state().heap.live.find(hMem);
-  if (found == state().heap.live.end()) {
+  const auto found = state().heap.find(hMem);
+  if (found == state().heap.end()) {
     ADD_FAILURE() << "LocalFree given a block that is not live";
     return hMem;
   }
   const auto* bytes = static_cast<const std::uint8_t*>(hMem);
   state().visible.freedBlocks.emplace_back(bytes, bytes + found->second);
-  state().heap.live.erase(found);
+  state().heap.erase(found);
   std::free(hMem);
   return nullptr;
 }
