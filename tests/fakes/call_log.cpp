@@ -17,6 +17,8 @@ bool CallLog::fallible(const std::string& name, const std::string& detail) {
   }
   if (fails && failedCall_.empty()) {
     failedCall_ = name;
+    failedDetail_ = detail;
+    failedAt_ = static_cast<int>(calls_.size()) - 1;
   }
   return fails;
 }

@@ -30,6 +30,9 @@ class CallLog {
   int fallibleCount() const { return fallibleCount_; }
   // The name of the call the plan made fail, or empty.
   const std::string& failedCall() const { return failedCall_; }
+  const std::string& failedDetail() const { return failedDetail_; }
+  // Position in calls() of the call the plan made fail, or -1.
+  int failedAt() const { return failedAt_; }
 
   const std::vector<Call>& calls() const { return calls_; }
   std::vector<std::string> names() const;
@@ -47,6 +50,8 @@ class CallLog {
   int failOrdinal_ = 0;
   int fallibleCount_ = 0;
   std::string failedCall_;
+  std::string failedDetail_;
+  int failedAt_ = -1;
 };
 
 // The log shared by both doubles.

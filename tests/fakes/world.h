@@ -22,6 +22,44 @@ inline FakeCertificate certificate(const std::u16string& dn, std::vector<std::ui
   return FakeCertificate{std::move(encoded), dn, notBefore, notAfter};
 }
 
+// The calls made after the first call named name, up to and including the first named last.
+inline std::vector<std::string> callsBetween(const CallLog& log, const std::string& name,
+                                             const std::string& last) {
+  const std::vector<std::string> names = log.names();
+  const int first = log.find(name);
+  const int end = log.find(last, first + 1);
+  if (first < 0 || end < 0) {
+    return {"<" + name + " or " + last + " missing>"};
+  }
+  return std::vector<std::string>(names.begin() + first + 1, names.begin() + end + 1);
+}
+
+// The calls made after the call the plan made fail, up to and including the first named last.
+inline std::vector<std::string> callsAfterFailure(const CallLog& log, const std::string& last) {
+  const std::vector<std::string> names = log.names();
+  const int end = log.find(last, log.failedAt() + 1);
+  if (log.failedAt() < 0 || end < 0) {
+    return {"<no failure, or no " + last + " after it>"};
+  }
+  return std::vector<std::string>(names.begin() + log.failedAt() + 1, names.begin() + end + 1);
+}
+
+// Whether every freed heap block of this size held only zeros when it was freed, and how many
+// there were.
+inline int zeroedBlocksOfSize(const FakeWindows& windows, std::size_t size, bool* allZero) {
+  int count = 0;
+  *allZero = true;
+  for (const auto& block : windows.freedBlocks) {
+    if (block.size() == size) {
+      ++count;
+      for (const std::uint8_t byte : block) {
+        *allZero = *allZero && byte == 0;
+      }
+    }
+  }
+  return count;
+}
+
 class World {
  public:
   World() { resetWindows(); }
