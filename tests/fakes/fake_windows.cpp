@@ -228,6 +228,7 @@ extern "C" {
 HCERTSTORE WINAPI CertOpenSystemStoreW(HCRYPTPROV_LEGACY hProv, LPCWSTR szSubsystemProtocol) {
   const std::u16string name = szSubsystemProtocol == nullptr ? u"" : szSubsystemProtocol;
   if (callLog().fallible("CertOpenSystemStoreW", name == u"MY" ? "MY" : "?")) {
+    fakes::failWith(state().visible.failureError);
     return nullptr;
   }
   EXPECT_EQ(hProv, 0u);
@@ -239,6 +240,7 @@ HCERTSTORE WINAPI CertOpenSystemStoreW(HCRYPTPROV_LEGACY hProv, LPCWSTR szSubsys
 HCERTSTORE WINAPI CertOpenStore(LPCSTR lpszStoreProvider, DWORD dwEncodingType,
                                 HCRYPTPROV_LEGACY hCryptProv, DWORD dwFlags, const void* pvPara) {
   if (callLog().fallible("CertOpenStore")) {
+    fakes::failWith(state().visible.failureError);
     return nullptr;
   }
   EXPECT_EQ(lpszStoreProvider, CERT_STORE_PROV_MEMORY);
