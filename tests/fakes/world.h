@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tests/fakes/call_log.h"
 #include "tests/fakes/fake_jvm.h"
 #include "tests/fakes/fake_windows.h"
@@ -73,5 +75,14 @@ class World {
   FakeWindows& windows = fakes::windows();
   CallLog& calls = callLog();
 };
+
+// An exception of exceptionClass is pending, with message unless that is null.
+inline void expectPending(World& world, const char* exceptionClass, const char* message) {
+  ASSERT_NE(world.jvm.pending(), nullptr) << "no exception pending";
+  EXPECT_EQ(world.jvm.classOf(world.jvm.pending()), exceptionClass);
+  if (message != nullptr) {
+    EXPECT_EQ(world.jvm.messageOf(world.jvm.pending()), message);
+  }
+}
 
 }  // namespace fakes

@@ -115,11 +115,7 @@ TEST(GetCertificate, EachFailureReachesJavaAsItsOwnExceptionAndNoResult) {
                                   {certificate(u"CN=A", {1}), certificate(u"CN=A", {2})});
     failure.arrange(world);
     EXPECT_EQ(getCertificate(world, world.jvm.newString(u"CN=A")), nullptr);
-    ASSERT_NE(world.jvm.pending(), nullptr);
-    EXPECT_EQ(world.jvm.classOf(world.jvm.pending()), failure.exceptionClass);
-    if (failure.message != nullptr) {
-      EXPECT_EQ(world.jvm.messageOf(world.jvm.pending()), failure.message);
-    }
+    fakes::expectPending(world, failure.exceptionClass, failure.message);
   }
 }
 

@@ -140,11 +140,7 @@ TEST(GetPKCS12, EachFailureReachesJavaAsItsOwnExceptionAfterItsOwnReleases) {
                               certificate(u"CN=A", {3})};
     failure.arrange(world);
     EXPECT_EQ(getPkcs12(world, u"CN=A", kPassword), nullptr);
-    ASSERT_NE(world.jvm.pending(), nullptr);
-    EXPECT_EQ(world.jvm.classOf(world.jvm.pending()), failure.exceptionClass);
-    if (failure.message != nullptr) {
-      EXPECT_EQ(world.jvm.messageOf(world.jvm.pending()), failure.message);
-    }
+    fakes::expectPending(world, failure.exceptionClass, failure.message);
     if (!failure.releases.empty()) {
       EXPECT_EQ(callsAfterFailure(world.calls, "ExceptionOccurred"), failure.releases);
     }

@@ -138,11 +138,7 @@ TEST(ImportPKCS12, EachFailureReachesJavaAsItsOwnExceptionAfterItsOwnReleases) {
                                         certificate(u"CN=Authority", {2})};
     failure.arrange(world);
     importPkcs12(world, kPacket, kPassword);
-    ASSERT_NE(world.jvm.pending(), nullptr);
-    EXPECT_EQ(world.jvm.classOf(world.jvm.pending()), failure.exceptionClass);
-    if (failure.message != nullptr) {
-      EXPECT_EQ(world.jvm.messageOf(world.jvm.pending()), failure.message);
-    }
+    fakes::expectPending(world, failure.exceptionClass, failure.message);
     const Names names = world.calls.names();
     EXPECT_EQ(Names(names.begin() + world.calls.failedAt() + 1, names.end()), failure.releases);
     if (world.calls.find("GetCharArrayRegion") >= 0) {

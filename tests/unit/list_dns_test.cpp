@@ -90,11 +90,7 @@ TEST(ListDNS, EachFailureReachesJavaAsItsOwnException) {
                                   {certificate(u"CN=One", {1}), certificate(u"CN=Two", {2})});
     failure.arrange(world);
     EXPECT_EQ(listDns(world), nullptr);
-    ASSERT_NE(world.jvm.pending(), nullptr);
-    EXPECT_EQ(world.jvm.classOf(world.jvm.pending()), failure.exceptionClass);
-    if (failure.message != nullptr) {
-      EXPECT_EQ(world.jvm.messageOf(world.jvm.pending()), failure.message);
-    }
+    fakes::expectPending(world, failure.exceptionClass, failure.message);
   }
 }
 

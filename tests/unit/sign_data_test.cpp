@@ -190,11 +190,7 @@ TEST(SignData, EachFailureReachesJavaAsItsOwnExceptionAfterItsOwnReleases) {
     world.windows.personal = {keyed(u"CN=A", {1}), keyed(u"CN=B", {2}), keyed(u"CN=A", {3})};
     failure.arrange(world);
     EXPECT_EQ(signData(world, u"CN=A", kData, u"SHA1"), nullptr);
-    ASSERT_NE(world.jvm.pending(), nullptr);
-    EXPECT_EQ(world.jvm.classOf(world.jvm.pending()), failure.exceptionClass);
-    if (failure.message != nullptr) {
-      EXPECT_EQ(world.jvm.messageOf(world.jvm.pending()), failure.message);
-    }
+    fakes::expectPending(world, failure.exceptionClass, failure.message);
     if (!failure.releases.empty()) {
       EXPECT_EQ(fakes::callsAfterFailure(world.calls, failure.releases.back()), failure.releases);
     }
