@@ -1,0 +1,13 @@
+// A PKCS #12 password as NSS takes it.
+#pragma once
+
+#include <vector>
+
+#include "platform/windows_declarations.h"
+
+namespace varomel::nss {
+
+// The password as a BMPString with its two terminating zero bytes, as PKCS #12 keys derive from.
+std::vector<unsigned char> bmpPassword(LPCWSTR password);
+
+}  // namespace varomel::nss
