@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/nss/last_error.h"
+#include "platform/nss/pkcs12_password.h"
 
 namespace varomel::nss {
 
@@ -61,6 +62,7 @@ Database openDatabase() {
     PK11_InitPin(database.slot, nullptr, "");
   }
   enablePkcs12Ciphers();
+  installPasswordConversion();
   return database;
 }
 

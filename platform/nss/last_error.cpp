@@ -22,6 +22,7 @@ constexpr ErrorText kErrorTexts[] = {
     {error_code::kInvalidPassword, "The password is not correct for this PKCS #12 packet.\r\n"},
     {error_code::kInsufficientBuffer, "The data area passed to a system call is too small.\r\n"},
     {error_code::kMoreData, "More data is available than the buffer holds.\r\n"},
+    {error_code::kMessageNotFound, "No text is known for this message number.\r\n"},
     {error_code::kInvalidArgument, "The parameter is incorrect.\r\n"},
     {error_code::kOutOfMemory, "Not enough memory to complete this operation.\r\n"},
     {error_code::kBadData, "The PKCS #12 packet is damaged or is not a PKCS #12 packet.\r\n"},

@@ -33,12 +33,19 @@ SECItem* subjectNickname(SECItem*, PRBool* cancel, void* certificate) {
   return nickname;
 }
 
+// The password a decoder reads from until it finishes: NSS keeps a pointer to it.
+struct DecoderPassword {
+  std::vector<unsigned char> bytes;
+  SECItem item;
+};
+
 // Decodes and checks the packet under one password; null with NSS's error when it does not fit.
 SEC_PKCS12DecoderContext* openPacket(PK11SlotInfo* slot, const CRYPT_DATA_BLOB& blob,
-                                     std::vector<unsigned char> password) {
-  SECItem item{siBuffer, password.data(), static_cast<unsigned>(password.size())};
-  SEC_PKCS12DecoderContext* decoder =
-      SEC_PKCS12DecoderStart(&item, slot, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+                                     DecoderPassword* password) {
+  password->item = {siBuffer, password->bytes.data(),
+                    static_cast<unsigned>(password->bytes.size())};
+  SEC_PKCS12DecoderContext* decoder = SEC_PKCS12DecoderStart(
+      &password->item, slot, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   if (decoder == nullptr) {
     return nullptr;
   }
@@ -59,10 +66,12 @@ bool isPasswordRefusal(PRErrorCode error) {
 // No password: the empty one first (two zero bytes), then the absent one, as a packet made
 // without a password may carry either.
 SEC_PKCS12DecoderContext* openPacketWithPassword(PK11SlotInfo* slot, const CRYPT_DATA_BLOB& blob,
-                                                 LPCWSTR password) {
-  SEC_PKCS12DecoderContext* decoder = openPacket(slot, blob, bmpPassword(password));
+                                                 LPCWSTR password, DecoderPassword* used) {
+  used->bytes = bmpPassword(password);
+  SEC_PKCS12DecoderContext* decoder = openPacket(slot, blob, used);
   if (decoder == nullptr && password == nullptr && isPasswordRefusal(PR_GetError())) {
-    decoder = openPacket(slot, blob, {});
+    used->bytes.clear();
+    decoder = openPacket(slot, blob, used);
   }
   return decoder;
 }
@@ -93,7 +102,8 @@ CertificateStore* importPacket(const CRYPT_DATA_BLOB& blob, LPCWSTR password) {
   if (slot == nullptr) {
     return nullptr;
   }
-  SEC_PKCS12DecoderContext* decoder = openPacketWithPassword(slot, blob, password);
+  DecoderPassword used{};
+  SEC_PKCS12DecoderContext* decoder = openPacketWithPassword(slot, blob, password, &used);
   if (decoder == nullptr) {
     setLastErrorFromNss(error_code::kBadData);
     return nullptr;

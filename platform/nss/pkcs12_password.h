@@ -10,4 +10,7 @@ namespace varomel::nss {
 // The password as a BMPString with its two terminating zero bytes, as PKCS #12 keys derive from.
 std::vector<unsigned char> bmpPassword(LPCWSTR password);
 
+// Lets NSS turn BMPString passwords into UTF-8 and back, which PBES2 packets need.
+void installPasswordConversion();
+
 }  // namespace varomel::nss
