@@ -21,7 +21,7 @@ import quorlen.browser.demo.SignatureCheck;
 /** Eight threads calling all five methods at once each get correct results. */
 class ConcurrencyTest {
   static final int THREADS = 8;
-  static final int ROUNDS = 10;
+  static final int ROUNDS = 3;
 
   @Test
   void eightThreadsCallingEveryMethodAtOnceGetCorrectResults(@TempDir Path scratch)
