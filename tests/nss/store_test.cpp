@@ -2,6 +2,8 @@
 // listed, certificates from outside (certutil) seen, imported ones visible to certutil.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <thread>
@@ -50,6 +52,20 @@ TEST(PersonalStore, MissingDatabaseIsCreatedEmpty) {
   // The empty password certutil gives a new database: certutil reads its keys without asking.
   const std::string keys = run("certutil -K -d " + kDatabase + " </dev/null").output;
   EXPECT_NE(keys.find("no keys found"), std::string::npos) << keys;
+}
+
+// In a fresh process (the database opens once per process): a HOME where no database can be
+// made.
+TEST(PersonalStore, DatabaseThatCannotBeCreatedIsReported) {
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(
+      {
+        setenv("HOME", "/proc/self/no-such-home", 1);
+        const bool refused = CertOpenSystemStoreW(0, kMy) == nullptr;
+        std::fprintf(stderr, "%s", lastErrorText().c_str());
+        std::exit(refused && GetLastError() == 0x80090016u ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "could not be opened or created");
 }
 
 TEST(PersonalStore, OnlyMyIsKnown) {
