@@ -29,12 +29,16 @@ PRBool convertUcs2(PRBool toUnicode, unsigned char* in, unsigned int inLength, u
 }  // namespace
 
 void wipe(std::vector<unsigned char>* bytes) {
-  explicit_bzero(bytes->data(), bytes->size());
+  if (!bytes->empty()) {
+    explicit_bzero(bytes->data(), bytes->size());
+  }
   bytes->clear();
 }
 
 void wipe(std::string* text) {
-  explicit_bzero(text->data(), text->size());
+  if (!text->empty()) {
+    explicit_bzero(text->data(), text->size());
+  }
   text->clear();
 }
 
