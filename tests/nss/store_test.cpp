@@ -60,6 +60,8 @@ TEST(PersonalStore, DatabaseThatCannotBeCreatedIsReported) {
   ::testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_EXIT(
       {
+        // The child's own temporary HOME goes first: exit() skips the test environment's clean-up.
+        std::filesystem::remove_all(home());
         setenv("HOME", "/proc/self/no-such-home", 1);
         const bool refused = CertOpenSystemStoreW(0, kMy) == nullptr;
         std::fprintf(stderr, "%s", lastErrorText().c_str());
