@@ -5,6 +5,7 @@
 #include "platform/nss/database.h"
 #include "platform/nss/file_time.h"
 #include "platform/nss/last_error.h"
+#include "platform/nss/pkcs12_password.h"
 
 namespace varomel::nss {
 
@@ -15,6 +16,7 @@ void destroyStore(CertificateStore* store) {
     CERT_DestroyCertificate(stored->certificate);
     delete stored;
   }
+  wipe(&store->packetPassword);
   delete store;
 }
 

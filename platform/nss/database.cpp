@@ -2,7 +2,10 @@
 
 #include <nss.h>
 #include <p12plcy.h>
+#include <prinit.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <cerrno>
 #include <cstdlib>
@@ -40,6 +43,16 @@ void enablePkcs12Ciphers() {
   }
 }
 
+// NSPR ignores SIGPIPE when it starts, and a JVM checking its handlers (-Xcheck:jni) reports
+// the change. NSPR starts alone first, so the host's handler is back within microseconds
+// rather than after the whole database opening; we use no sockets that would need the change.
+void startNsprKeepingSigpipe() {
+  struct sigaction host {};
+  sigaction(SIGPIPE, nullptr, &host);
+  PR_Init(PR_USER_THREAD, PR_PRIORITY_NORMAL, 0);
+  sigaction(SIGPIPE, &host, nullptr);
+}
+
 Database openDatabase() {
   Database database;
   const char* home = std::getenv("HOME");
@@ -51,6 +64,7 @@ Database openDatabase() {
     return database;
   }
   const std::string configuration = "sql:" + directory;
+  startNsprKeepingSigpipe();
   database.context = NSS_InitContext(configuration.c_str(), "", "", "", nullptr,
                                      NSS_INIT_NOROOTINIT | NSS_INIT_OPTIMIZESPACE);
   if (database.context == nullptr) {

@@ -70,6 +70,7 @@ DWORD codeOfNssError(PRErrorCode nssError, DWORD fallback) {
     case SEC_ERROR_PKCS12_UNABLE_TO_WRITE:
     case SEC_ERROR_PKCS12_UNABLE_TO_IMPORT_KEY:
     case SEC_ERROR_TOKEN_NOT_LOGGED_IN:
+    case SEC_ERROR_PKCS11_DEVICE_ERROR:
       return error_code::kDatabaseNotWritable;
     case SEC_ERROR_NO_MEMORY:
       return error_code::kOutOfMemory;

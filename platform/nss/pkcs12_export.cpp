@@ -53,7 +53,8 @@ bool addEveryCertificate(SEC_PKCS12ExportContext* context, const CertificateStor
   return true;
 }
 
-bool buildPacket(const CertificateStore& store, const std::string& password,
+// NSS reads the password in place while it builds, so it takes the caller's copy.
+bool buildPacket(const CertificateStore& store, std::string* password,
                  std::vector<unsigned char>* packet) {
   PK11SlotInfo* slot = personalSlot();
   if (slot == nullptr) {
@@ -64,9 +65,8 @@ bool buildPacket(const CertificateStore& store, const std::string& password,
     setLastErrorFromNss(error_code::kOutOfMemory);
     return false;
   }
-  std::string text = password;
-  SECItem item{siBuffer, reinterpret_cast<unsigned char*>(text.data()),
-               static_cast<unsigned>(text.size())};
+  SECItem item{siBuffer, reinterpret_cast<unsigned char*>(password->data()),
+               static_cast<unsigned>(password->size())};
   packet->clear();
   bool built = SEC_PKCS12AddPasswordIntegrity(context, &item, SEC_OID_SHA1) == SECSuccess;
   if (!built) {
@@ -97,16 +97,21 @@ extern "C" BOOL WINAPI PFXExportCertStore(HCERTSTORE hStore, CRYPT_DATA_BLOB* pP
     varomel::nss::setLastError(error_code::kInvalidArgument);
     return FALSE;
   }
-  const std::vector<unsigned char> password = varomel::nss::bmpPassword(szPassword);
+  std::vector<unsigned char> password = varomel::nss::bmpPassword(szPassword);
   if (store->packet.empty() || store->packetPassword != password) {
-    const std::string text =
+    std::string text =
         szPassword == nullptr ? std::string() : varomel::nss::utf16ToUtf8(szPassword);
-    if (!varomel::nss::buildPacket(*store, text, &store->packet)) {
+    const bool built = varomel::nss::buildPacket(*store, &text, &store->packet);
+    varomel::nss::wipe(&text);
+    varomel::nss::wipe(&store->packetPassword);
+    if (!built) {
       store->packet.clear();
+      varomel::nss::wipe(&password);
       return FALSE;
     }
     store->packetPassword = password;
   }
+  varomel::nss::wipe(&password);
   const auto length = static_cast<DWORD>(store->packet.size());
   if (pPFX->pbData == nullptr) {
     pPFX->cbData = length;

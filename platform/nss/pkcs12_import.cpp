@@ -70,7 +70,7 @@ SEC_PKCS12DecoderContext* openPacketWithPassword(PK11SlotInfo* slot, const CRYPT
   used->bytes = bmpPassword(password);
   SEC_PKCS12DecoderContext* decoder = openPacket(slot, blob, used);
   if (decoder == nullptr && password == nullptr && isPasswordRefusal(PR_GetError())) {
-    used->bytes.clear();
+    wipe(&used->bytes);
     decoder = openPacket(slot, blob, used);
   }
   return decoder;
@@ -106,6 +106,7 @@ CertificateStore* importPacket(const CRYPT_DATA_BLOB& blob, LPCWSTR password) {
   SEC_PKCS12DecoderContext* decoder = openPacketWithPassword(slot, blob, password, &used);
   if (decoder == nullptr) {
     setLastErrorFromNss(error_code::kBadData);
+    wipe(&used.bytes);
     return nullptr;
   }
   CertificateStore* store = nullptr;
@@ -117,6 +118,7 @@ CertificateStore* importPacket(const CRYPT_DATA_BLOB& blob, LPCWSTR password) {
     store = storeOfPacketCertificates(decoder);
   }
   SEC_PKCS12DecoderFinish(decoder);
+  wipe(&used.bytes);
   return store;
 }
 

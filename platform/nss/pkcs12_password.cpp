@@ -2,6 +2,8 @@
 
 #include <secport.h>
 
+#include <string.h>
+
 #include <algorithm>
 
 namespace varomel::nss {
@@ -18,10 +20,27 @@ PRBool convertUcs2(PRBool toUnicode, unsigned char* in, unsigned int inLength, u
       std::swap(input[i], input[i + 1]);
     }
   }
-  return PORT_UCS2_UTF8Conversion(toUnicode, input.data(), inLength, out, outCapacity, outLength);
+  const PRBool converted =
+      PORT_UCS2_UTF8Conversion(toUnicode, input.data(), inLength, out, outCapacity, outLength);
+  wipe(&input);
+  return converted;
 }
 
 }  // namespace
+
+void wipe(std::vector<unsigned char>* bytes) {
+  if (!bytes->empty()) {
+    explicit_bzero(bytes->data(), bytes->size());
+  }
+  bytes->clear();
+}
+
+void wipe(std::string* text) {
+  if (!text->empty()) {
+    explicit_bzero(text->data(), text->size());
+  }
+  text->clear();
+}
 
 void installPasswordConversion() { PORT_SetUCS2_ASCIIConversionFunction(convertUcs2); }
 

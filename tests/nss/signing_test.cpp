@@ -87,7 +87,7 @@ TEST_F(Signing, Md4SignatureRecoversItsDigestInfo) {
   EXPECT_EQ(recovered, "3020300c06082a864886f70d020405000410" + digest);
 }
 
-TEST_F(Signing, SmallBufferIsRefusedWithTheSize) {
+TEST_F(Signing, SmallBufferAndUnknownAlgorithmAreRefused) {
   HCRYPTPROV_OR_NCRYPT_KEY_HANDLE key = 0;
   DWORD keySpec = 0;
   BOOL mustRelease = FALSE;
@@ -101,8 +101,10 @@ TEST_F(Signing, SmallBufferIsRefusedWithTheSize) {
   EXPECT_EQ(size, 256u);
   EXPECT_EQ(GetLastError(), 0xEAu);
   CryptDestroyHash(hash);
-  CryptReleaseContext(key, 0);
+  // SHA-256 is not among the algorithms of this provider.
   EXPECT_FALSE(CryptCreateHash(key, 0x800C, 0, 0, &hash));
+  EXPECT_EQ(GetLastError(), 0x80090008u);
+  CryptReleaseContext(key, 0);
 }
 
 TEST(SigningWithoutKey, CertificateWithoutItsKeyIsRefused) {

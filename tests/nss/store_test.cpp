@@ -2,6 +2,8 @@
 // listed, certificates from outside (certutil) seen, imported ones visible to certutil.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <thread>
@@ -50,6 +52,22 @@ TEST(PersonalStore, MissingDatabaseIsCreatedEmpty) {
   // The empty password certutil gives a new database: certutil reads its keys without asking.
   const std::string keys = run("certutil -K -d " + kDatabase + " </dev/null").output;
   EXPECT_NE(keys.find("no keys found"), std::string::npos) << keys;
+}
+
+// In a fresh process (the database opens once per process): a HOME where no database can be
+// made.
+TEST(PersonalStore, DatabaseThatCannotBeCreatedIsReported) {
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(
+      {
+        // The child's own temporary HOME goes first: exit() skips the test environment's clean-up.
+        std::filesystem::remove_all(home());
+        setenv("HOME", "/proc/self/no-such-home", 1);
+        const bool refused = CertOpenSystemStoreW(0, kMy) == nullptr;
+        std::fprintf(stderr, "%s", lastErrorText().c_str());
+        std::exit(refused && GetLastError() == 0x80090016u ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "could not be opened or created");
 }
 
 TEST(PersonalStore, OnlyMyIsKnown) {
@@ -108,20 +126,47 @@ TEST(PersonalStore, AddingAnEqualCertificateAgainKeepsOneCopy) {
   CertCloseStore(store, 0);
 }
 
-TEST(PersonalStore, ManyThreadsOpenAndWalkAtOnce) {
+// The SHA-1 signature of a fixed text with the certificate's key; empty when any step fails.
+std::vector<unsigned char> signFixedText(PCCERT_CONTEXT context) {
+  HCRYPTPROV_OR_NCRYPT_KEY_HANDLE key = 0;
+  DWORD keySpec = 0;
+  BOOL mustRelease = FALSE;
+  if (!CryptAcquireCertificatePrivateKey(context, 0, nullptr, &key, &keySpec, &mustRelease)) {
+    return {};
+  }
+  HCRYPTHASH hash = 0;
+  std::vector<unsigned char> signature(256);
+  DWORD size = 256;
+  const BYTE text[] = {'t', 'e', 'x', 't'};
+  if (!CryptCreateHash(key, CALG_SHA1, 0, 0, &hash) || !CryptHashData(hash, text, 4, 0) ||
+      !CryptSignHashW(hash, keySpec, nullptr, 0, signature.data(), &size)) {
+    signature.clear();
+  }
+  CryptDestroyHash(hash);
+  CryptReleaseContext(key, 0);
+  return signature;
+}
+
+TEST(PersonalStore, ManyThreadsOpenWalkAndSignAtOnce) {
   makeCertificate("", "/CN=Shared");
   runOrFail("openssl pkcs12 -export -in cert.pem -inkey key.pem -out p.p12 -passout pass:pw");
   const std::u16string password = u"pw";
   ASSERT_TRUE(importIntoPersonalStore(pathInHome("p.p12"), password.c_str())) << lastErrorText();
+  const HCERTSTORE first = CertOpenSystemStoreW(0, kMy);
+  const std::vector<unsigned char> expected =
+      signFixedText(CertEnumCertificatesInStore(first, nullptr));
+  CertCloseStore(first, 0);
+  ASSERT_EQ(expected.size(), 256u);
   std::vector<std::thread> threads;
   std::vector<int> found(8, 0);
   for (int t = 0; t < 8; ++t) {
-    threads.emplace_back([&found, t] {
+    threads.emplace_back([&found, &expected, t] {
       for (int round = 0; round < 50; ++round) {
         const HCERTSTORE store = CertOpenSystemStoreW(0, kMy);
         for (PCCERT_CONTEXT c = CertEnumCertificatesInStore(store, nullptr); c != nullptr;
              c = CertEnumCertificatesInStore(store, c)) {
-          found[t] += dnOf(c) == u"CN=Shared" ? 1 : 0;
+          // PKCS #1 v1.5 is deterministic: every thread must get the same bytes.
+          found[t] += dnOf(c) == u"CN=Shared" && signFixedText(c) == expected ? 1 : 0;
         }
         CertCloseStore(store, 0);
       }

@@ -137,4 +137,36 @@ std::string lastErrorText() {
   return copy;
 }
 
+std::vector<unsigned char> encodeName(const std::vector<Rdn>& rdns) {
+  std::ofstream config(pathInHome("name.cnf"));
+  config << "asn1=SEQUENCE:name\n[name]\n";
+  for (std::size_t r = 0; r < rdns.size(); ++r) {
+    config << "r" << r << "=SET:r" << r << "\n";
+  }
+  for (std::size_t r = 0; r < rdns.size(); ++r) {
+    config << "[r" << r << "]\n";
+    for (std::size_t a = 0; a < rdns[r].size(); ++a) {
+      config << "a" << a << "=SEQUENCE:r" << r << "a" << a << "\n";
+    }
+    for (std::size_t a = 0; a < rdns[r].size(); ++a) {
+      config << "[r" << r << "a" << a << "]\noid=OID:" << rdns[r][a].oid
+             << "\nvalue=" << rdns[r][a].value << "\n";
+    }
+  }
+  config.close();
+  runOrFail("openssl asn1parse -genconf name.cnf -out name.der -noout");
+  return readBytes(pathInHome("name.der"));
+}
+
+std::u16string nameText(std::vector<unsigned char> der) {
+  CERT_NAME_BLOB blob{static_cast<DWORD>(der.size()), der.data()};
+  const DWORD count = CertNameToStrW(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, nullptr, 0);
+  std::u16string text(count, u'?');
+  EXPECT_EQ(CertNameToStrW(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, text.data(), count),
+            count);
+  EXPECT_EQ(text.back(), u'\0');
+  text.pop_back();
+  return text;
+}
+
 }  // namespace varomel::nss::testing

@@ -41,4 +41,18 @@ bool importIntoPersonalStore(const std::string& packetPath, LPCWSTR password);
 
 std::string lastErrorText();
 
+struct Attribute {
+  const char* oid;
+  const char* value;  // an asn1parse -genconf value: type and contents
+};
+
+using Rdn = std::vector<Attribute>;
+
+// The DER of a name, built by openssl's ASN.1 generator; a SET of several attributes comes out
+// in DER order.
+std::vector<unsigned char> encodeName(const std::vector<Rdn>& rdns);
+
+// The X.500 text of a DER name as this platform renders it.
+std::u16string nameText(std::vector<unsigned char> der);
+
 }  // namespace varomel::nss::testing
