@@ -1,4 +1,5 @@
-# The Windows DLL, cross-built with MinGW-w64 from the same core as every other build.
+# The Windows DLL, cross-built with MinGW-w64 from the same core as every other build, and on
+# 64-bit the harness that runs it under Wine.
 
 # The JDK's jni.h with our own jni_md.h for Windows; the JDK's include/linux is never used.
 set(VAROMEL_JDK_INCLUDE "/usr/lib/jvm/java-17-openjdk-amd64/include"
@@ -28,5 +29,7 @@ function(add_windows_dll)
   target_link_options(Varomel PRIVATE -static -static-libgcc -static-libstdc++)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     add_x86_export_table(Varomel)
+  else()
+    add_subdirectory(tests/windows)
   endif()
 endfunction()
