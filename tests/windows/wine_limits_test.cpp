@@ -11,6 +11,15 @@ namespace {
 
 using WineLimitsTest = PersonalStoreTest;
 
+// Line breaks written as \r and \n, to show the text exactly.
+std::string escaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    out += c == '\r' ? "\\r" : (c == '\n' ? "\\n" : std::string(1, c));
+  }
+  return out;
+}
+
 // Wine records imported keys under key specification 3, which its CryptSignHashW refuses.
 TEST_F(WineLimitsTest, SigningWithTheKeySpecificationWineReportsFails) {
   const std::u16string jane = dnOf("jane.der");
@@ -39,7 +48,7 @@ TEST_F(WineLimitsTest, ImportIsRefusedWithWinesTextForTheLastError) {
   const std::vector<StoredCertificate> before = personalCertificates();
   const std::string text = systemText(0);
   ASSERT_FALSE(text.empty()) << "Wine has no text for code 0";
-  std::printf("Wine's FormatMessageA text for code 0: \"%s\"\n", text.c_str());
+  std::printf("Wine's FormatMessageA text for code 0: \"%s\"\n", escaped(text).c_str());
 
   dll.importPKCS12(jvm.env(), nullptr, jvm.newByteArray(readFile("jane.p12")),
                    jvm.newCharArray(kPassword));
