@@ -1,5 +1,7 @@
 #include "store/selection.h"
 
+#include <cstdint>
+
 namespace varomel {
 
 namespace {
