@@ -24,13 +24,18 @@ struct Database {
   PK11SlotInfo* slot = nullptr;
 };
 
-bool makeDirectories(const std::string& path) {
-  for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
-    if (mkdir(path.substr(0, at).c_str(), 0700) != 0 && errno != EEXIST) {
-      return false;
-    }
-  }
+bool isDirectory(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool makeDirectory(const std::string& path) {
   return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// $HOME/.pki/nssdb, made when missing inside a HOME that exists; a missing HOME is not made.
+bool makeDatabaseDirectory(const std::string& home) {
+  return isDirectory(home) && makeDirectory(home + "/.pki") && makeDirectory(home + "/.pki/nssdb");
 }
 
 // Every PKCS #12 cipher NSS knows, so that old packets (RC2, RC4, 3DES) import too.
@@ -60,7 +65,7 @@ Database openDatabase() {
     return database;
   }
   const std::string directory = std::string(home) + "/.pki/nssdb";
-  if (!makeDirectories(directory)) {
+  if (!makeDatabaseDirectory(home)) {
     return database;
   }
   const std::string configuration = "sql:" + directory;
