@@ -1,7 +1,6 @@
 package quorlen.browser.bench;
 
 import java.io.ByteArrayInputStream;
-import java.io.ByteArrayOutputStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.security.KeyStore;
@@ -50,6 +49,7 @@ public final class Bench {
 
     measure("listDNS", "varomel", varomel::listDNS);
     measure("listDNS", "peer", () -> listPeer(peer));
+    measure("listDNS", "peer-load", () -> listPeer(loadPeer(peer.getProvider())));
     measure("getCertificate", "varomel", () -> varomel.getCertificate(signerDn));
     measure("getCertificate", "peer", () -> peer.getCertificate(alias).getEncoded());
     measure("signData SHA1", "varomel", () -> varomel.signData(signerDn, data, "SHA1"));
@@ -80,6 +80,11 @@ public final class Bench {
         "nssModule=keystore");
     Provider provider = Security.getProvider("SunPKCS11").configure(config);
     Security.addProvider(provider);
+    return loadPeer(provider);
+  }
+
+  /** A KeyStore that reads the database now; a loaded one answers from what it read then. */
+  private static KeyStore loadPeer(Provider provider) throws Exception {
     KeyStore store = KeyStore.getInstance("PKCS11", provider);
     store.load(null, new char[0]);
     return store;
