@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,16 @@ class World {
   FakeJvm jvm;
   FakeWindows& windows = fakes::windows();
   CallLog& calls = callLog();
+};
+
+// One row of a table of failures: how to make the call fail, the exception Java is to see (any
+// message when null), and the calls expected around the failure (not checked when empty).
+struct FailureCase {
+  const char* name;
+  std::function<void(World&)> arrange;
+  const char* exceptionClass;
+  const char* message;
+  std::vector<std::string> releases = {};
 };
 
 // An exception of exceptionClass is pending, with message unless that is null.

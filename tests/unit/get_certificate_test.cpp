@@ -80,12 +80,7 @@ TEST(GetCertificate, SelectsTheLastValidCertificateWithExactlyThatDn) {
   }
 }
 
-struct Failure {
-  const char* name;
-  std::function<void(World&)> arrange;
-  const char* exceptionClass;
-  const char* message;
-};
+using Failure = fakes::FailureCase;
 
 TEST(GetCertificate, EachFailureReachesJavaAsItsOwnExceptionAndNoResult) {
   const Failure failures[] = {

@@ -72,14 +72,8 @@ TEST(GetPKCS12, NoValidMatchGivesNullAndNoException) {
   expectPasswordWiped(world, kPassword);
 }
 
-struct Failure {
-  const char* name;
-  std::function<void(World&)> arrange;
-  const char* exceptionClass;
-  const char* message;
-  // The calls from the refused one to the failure exit's look at the pending exception.
-  Names releases;
-};
+using Failure = fakes::FailureCase;
+// releases: the calls from the refused one to the failure exit's look at the pending exception.
 
 TEST(GetPKCS12, EachFailureReachesJavaAsItsOwnExceptionAfterItsOwnReleases) {
   const char* io = "java/io/IOException";

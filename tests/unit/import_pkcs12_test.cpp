@@ -82,14 +82,8 @@ TEST(ImportPKCS12, AnEmptyPasswordOrOneStartingWithU0000IsNoPasswordAtAll) {
   }
 }
 
-struct Failure {
-  const char* name;
-  std::function<void(World&)> arrange;
-  const char* exceptionClass;
-  const char* message;
-  // The calls from the refused one to the last one made.
-  Names releases;
-};
+using Failure = fakes::FailureCase;
+// releases: the calls from the refused one to the last one made.
 
 TEST(ImportPKCS12, EachFailureReachesJavaAsItsOwnExceptionAfterItsOwnReleases) {
   const char* io = "java/io/IOException";

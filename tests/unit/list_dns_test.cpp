@@ -49,12 +49,7 @@ TEST(ListDNS, GivesAnEmptyArrayWhenNoCertificateIsValid) {
   }
 }
 
-struct Failure {
-  const char* name;
-  std::function<void(World&)> arrange;
-  const char* exceptionClass;
-  const char* message;
-};
+using Failure = fakes::FailureCase;
 
 TEST(ListDNS, EachFailureReachesJavaAsItsOwnException) {
   const Failure failures[] = {

@@ -96,14 +96,8 @@ TEST(SignData, NoValidMatchGivesNullAndGivesEverythingBack) {
             (Names{"ReleaseByteArrayElements", "ReleaseStringChars"}));
 }
 
-struct Failure {
-  const char* name;
-  std::function<void(World&)> arrange;
-  const char* exceptionClass;
-  const char* message;
-  // The calls between the refused one and the throw or the exit; empty: not checked.
-  Names releases;
-};
+using Failure = fakes::FailureCase;
+// releases: the calls between the refused one and the throw or the exit.
 
 TEST(SignData, EachFailureReachesJavaAsItsOwnExceptionAfterItsOwnReleases) {
   const char* io = "java/io/IOException";
