@@ -1,5 +1,8 @@
 #include "platform/nss/certificate_stores.h"
 
+#include <pk11pub.h>
+#include <secder.h>
+
 #include <new>
 
 #include "platform/nss/database.h"
@@ -13,32 +16,121 @@ namespace {
 
 void destroyStore(CertificateStore* store) {
   for (StoredCertificate* stored : store->certificates) {
-    CERT_DestroyCertificate(stored->certificate);
+    if (stored->certificate != nullptr) {
+      CERT_DestroyCertificate(stored->certificate);
+    }
+    if (stored->decoded != nullptr) {
+      PORT_FreeArena(stored->decoded, PR_FALSE);
+    }
     delete stored;
+  }
+  if (store->objects != nullptr) {
+    PK11_DestroyGenericObjects(store->objects);
   }
   wipe(&store->packetPassword);
   delete store;
 }
 
-// Every certificate of the database's own slot: not the roots of NSS's trust module.
+StoredCertificate* appendStored(CertificateStore* store) {
+  auto* stored = new (std::nothrow) StoredCertificate{};
+  if (stored == nullptr) {
+    setLastError(error_code::kOutOfMemory);
+    return nullptr;
+  }
+  stored->store = store;
+  stored->index = store->certificates.size();
+  store->certificates.push_back(stored);
+  return stored;
+}
+
+void setContext(StoredCertificate* stored, const SECItem& der, const SECItem& subject,
+                PRTime notBefore, PRTime notAfter) {
+  stored->info.NotBefore = fileTimeOf(notBefore);
+  stored->info.NotAfter = fileTimeOf(notAfter);
+  stored->info.Subject = {subject.len, subject.data};
+  stored->context = {X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data, der.len, &stored->info};
+}
+
+// Subject and validity straight from the DER, into an arena of the certificate's own. NSS's
+// certificate objects cost a search of every token for each certificate, several times more
+// than reading it from the database; the store only needs them for the certificate it signs
+// with or exports.
+bool addDecodedToStore(CertificateStore* store, PK11GenericObject* object, const SECItem& der) {
+  PLArenaPool* arena = PORT_NewArena(DER_DEFAULT_CHUNKSIZE);
+  SECItem copy{};
+  auto* fields = arena != nullptr ? PORT_ArenaZNew(arena, CERTCertificate) : nullptr;
+  if (fields == nullptr || SECITEM_CopyItem(arena, &copy, &der) != SECSuccess) {
+    if (arena != nullptr) {
+      PORT_FreeArena(arena, PR_FALSE);
+    }
+    setLastError(error_code::kOutOfMemory);
+    return false;
+  }
+  PRTime notBefore = 0;
+  PRTime notAfter = 0;
+  // A record that does not decode as a certificate is not shown, as before in NSS's own lists.
+  if (SEC_QuickDERDecodeItem(arena, fields, SEC_ASN1_GET(SEC_SignedCertificateTemplate), &copy) !=
+          SECSuccess ||
+      DER_DecodeTimeChoice(&notBefore, &fields->validity.notBefore) != SECSuccess ||
+      DER_DecodeTimeChoice(&notAfter, &fields->validity.notAfter) != SECSuccess) {
+    PORT_FreeArena(arena, PR_FALSE);
+    return true;
+  }
+  StoredCertificate* stored = appendStored(store);
+  if (stored == nullptr) {
+    PORT_FreeArena(arena, PR_FALSE);
+    return false;
+  }
+  stored->decoded = arena;
+  stored->object = object;
+  setContext(stored, copy, fields->derSubject, notBefore, notAfter);
+  return true;
+}
+
+// Every certificate object of the database's own slot: not the roots of NSS's trust module.
+bool addDatabaseCertificates(CertificateStore* store, PK11SlotInfo* slot) {
+  // No objects and a failed search both give null; only the failure leaves an error code.
+  PORT_SetError(0);
+  store->objects = PK11_FindGenericObjects(slot, CKO_CERTIFICATE);
+  if (store->objects == nullptr && PORT_GetError() != 0) {
+    setLastErrorFromNss(error_code::kDatabaseUnavailable);
+    return false;
+  }
+  bool complete = true;
+  for (PK11GenericObject* object = store->objects; complete && object != nullptr;
+       object = PK11_GetNextGenericObject(object)) {
+    SECItem der{};
+    if (PK11_ReadRawAttribute(PK11_TypeGeneric, object, CKA_VALUE, &der) != SECSuccess) {
+      setLastErrorFromNss(error_code::kDatabaseUnavailable);
+      complete = false;
+    } else {
+      complete = addDecodedToStore(store, object, der);
+      SECITEM_FreeItem(&der, PR_FALSE);
+    }
+  }
+  return complete;
+}
+
+// The key whose CKA_ID is the certificate object's, as NSS ties the two.
+SECKEYPrivateKey* keyOfDatabaseObject(PK11GenericObject* object) {
+  PK11SlotInfo* slot = personalSlot();
+  SECItem id{};
+  if (slot == nullptr ||
+      PK11_ReadRawAttribute(PK11_TypeGeneric, object, CKA_ID, &id) != SECSuccess) {
+    return nullptr;
+  }
+  SECKEYPrivateKey* key = PK11_FindKeyByKeyID(slot, &id, nullptr);
+  SECITEM_FreeItem(&id, PR_FALSE);
+  return key;
+}
+
 CertificateStore* snapshotPersonalStore() {
   PK11SlotInfo* slot = personalSlot();
   if (slot == nullptr) {
     return nullptr;
   }
-  CERTCertList* list = PK11_ListCertsInSlot(slot);
-  if (list == nullptr) {
-    setLastErrorFromNss(error_code::kDatabaseUnavailable);
-    return nullptr;
-  }
   CertificateStore* store = newStore(true);
-  bool complete = store != nullptr;
-  for (CERTCertListNode* node = CERT_LIST_HEAD(list); complete && !CERT_LIST_END(node, list);
-       node = CERT_LIST_NEXT(node)) {
-    complete = addToStore(store, CERT_DupCertificate(node->cert));
-  }
-  CERT_DestroyCertList(list);
-  if (!complete && store != nullptr) {
+  if (store != nullptr && !addDatabaseCertificates(store, slot)) {
     destroyStore(store);
     return nullptr;
   }
@@ -80,7 +172,7 @@ bool importIntoDatabase(CERTCertificate* certificate) {
 }  // namespace
 
 CertificateStore* newStore(bool personal) {
-  auto* store = new (std::nothrow) CertificateStore{personal, {}, {}, {}};
+  auto* store = new (std::nothrow) CertificateStore{personal, nullptr, {}, {}, {}};
   if (store == nullptr) {
     setLastError(error_code::kOutOfMemory);
   }
@@ -92,32 +184,51 @@ bool addToStore(CertificateStore* store, CERTCertificate* certificate) {
     setLastError(error_code::kOutOfMemory);
     return false;
   }
-  auto* stored = new (std::nothrow) StoredCertificate{};
+  StoredCertificate* stored = appendStored(store);
   if (stored == nullptr) {
     CERT_DestroyCertificate(certificate);
-    setLastError(error_code::kOutOfMemory);
     return false;
   }
   stored->certificate = certificate;
-  stored->store = store;
-  stored->index = store->certificates.size();
-  stored->info.NotBefore = fileTimeOf(0);
-  stored->info.NotAfter = fileTimeOf(0);
   PRTime notBefore = 0;
   PRTime notAfter = 0;
-  if (CERT_GetCertTimes(certificate, &notBefore, &notAfter) == SECSuccess) {
-    stored->info.NotBefore = fileTimeOf(notBefore);
-    stored->info.NotAfter = fileTimeOf(notAfter);
+  if (CERT_GetCertTimes(certificate, &notBefore, &notAfter) != SECSuccess) {
+    notBefore = 0;
+    notAfter = 0;
   }
-  stored->info.Subject = {certificate->derSubject.len, certificate->derSubject.data};
-  stored->context = {X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, certificate->derCert.data,
-                     certificate->derCert.len, &stored->info};
-  store->certificates.push_back(stored);
+  setContext(stored, certificate->derCert, certificate->derSubject, notBefore, notAfter);
   return true;
 }
 
 CERTCertificate* certificateOf(PCCERT_CONTEXT context) {
-  return reinterpret_cast<const StoredCertificate*>(context)->certificate;
+  auto* stored = reinterpret_cast<StoredCertificate*>(const_cast<CERT_CONTEXT*>(context));
+  if (stored->certificate == nullptr) {
+    SECItem der{siBuffer, stored->context.pbCertEncoded, stored->context.cbCertEncoded};
+    stored->certificate =
+        CERT_NewTempCertificate(CERT_GetDefaultCertDB(), &der, nullptr, PR_FALSE, PR_TRUE);
+    if (stored->certificate == nullptr) {
+      setLastErrorFromNss(error_code::kOutOfMemory);
+    }
+  }
+  return stored->certificate;
+}
+
+SECKEYPrivateKey* privateKeyOf(PCCERT_CONTEXT context) {
+  const auto* stored = reinterpret_cast<const StoredCertificate*>(context);
+  SECKEYPrivateKey* key = nullptr;
+  if (stored->object != nullptr) {
+    key = keyOfDatabaseObject(stored->object);
+  } else {
+    CERTCertificate* certificate = certificateOf(context);
+    if (certificate == nullptr) {
+      return nullptr;
+    }
+    key = PK11_FindKeyByAnyCert(certificate, nullptr);
+  }
+  if (key == nullptr) {
+    setLastError(error_code::kNoPrivateKey);
+  }
+  return key;
 }
 
 }  // namespace varomel::nss
@@ -169,8 +280,9 @@ extern "C" BOOL WINAPI CertAddCertificateLinkToStore(HCERTSTORE hCertStore,
                                                      PCCERT_CONTEXT pCertContext, DWORD,
                                                      PCCERT_CONTEXT* ppStoreContext) {
   auto* store = static_cast<CertificateStore*>(hCertStore);
-  if (!varomel::nss::addToStore(store,
-                                CERT_DupCertificate(varomel::nss::certificateOf(pCertContext)))) {
+  CERTCertificate* certificate = varomel::nss::certificateOf(pCertContext);
+  if (certificate == nullptr ||
+      !varomel::nss::addToStore(store, CERT_DupCertificate(certificate))) {
     return FALSE;
   }
   if (ppStoreContext != nullptr) {
@@ -185,7 +297,8 @@ extern "C" BOOL WINAPI CertAddCertificateContextToStore(HCERTSTORE hCertStore,
                                                         PCCERT_CONTEXT* ppStoreContext) {
   auto* store = static_cast<CertificateStore*>(hCertStore);
   CERTCertificate* certificate = varomel::nss::certificateOf(pCertContext);
-  if (store->personal && !varomel::nss::importIntoDatabase(certificate)) {
+  if (certificate == nullptr ||
+      (store->personal && !varomel::nss::importIntoDatabase(certificate))) {
     return FALSE;
   }
   return CertAddCertificateLinkToStore(hCertStore, pCertContext, 0, ppStoreContext);

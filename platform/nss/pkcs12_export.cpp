@@ -23,8 +23,8 @@ void appendOutput(void* packet, const char* bytes, unsigned long length) {
   out->insert(out->end(), bytes, bytes + length);
 }
 
-bool hasPrivateKey(CERTCertificate* certificate) {
-  SECKEYPrivateKey* key = PK11_FindKeyByAnyCert(certificate, nullptr);
+bool hasPrivateKey(PCCERT_CONTEXT context) {
+  SECKEYPrivateKey* key = privateKeyOf(context);
   if (key == nullptr) {
     return false;
   }
@@ -35,15 +35,15 @@ bool hasPrivateKey(CERTCertificate* certificate) {
 bool addEveryCertificate(SEC_PKCS12ExportContext* context, const CertificateStore& store,
                          SECItem* password) {
   for (const StoredCertificate* stored : store.certificates) {
-    if (!hasPrivateKey(stored->certificate)) {
-      setLastError(error_code::kNoPrivateKey);
+    CERTCertificate* certificate = certificateOf(&stored->context);
+    if (certificate == nullptr || !hasPrivateKey(&stored->context)) {
       return false;
     }
     SEC_PKCS12SafeInfo* certificateSafe =
         SEC_PKCS12CreatePasswordPrivSafe(context, password, kPbeAlgorithm);
     SEC_PKCS12SafeInfo* keySafe = SEC_PKCS12CreateUnencryptedSafe(context);
     if (certificateSafe == nullptr || keySafe == nullptr ||
-        SEC_PKCS12AddCertAndKey(context, certificateSafe, nullptr, stored->certificate,
+        SEC_PKCS12AddCertAndKey(context, certificateSafe, nullptr, certificate,
                                 CERT_GetDefaultCertDB(), keySafe, nullptr, PR_TRUE, password,
                                 kPbeAlgorithm) != SECSuccess) {
       setLastErrorFromNss(error_code::kSigningFailed);

@@ -89,9 +89,8 @@ namespace error_code = varomel::nss::error_code;
 extern "C" BOOL WINAPI CryptAcquireCertificatePrivateKey(
     PCCERT_CONTEXT pCert, DWORD, void*, HCRYPTPROV_OR_NCRYPT_KEY_HANDLE* phCryptProvOrNCryptKey,
     DWORD* pdwKeySpec, BOOL* pfCallerFreeProvOrNCryptKey) {
-  SECKEYPrivateKey* key = PK11_FindKeyByAnyCert(varomel::nss::certificateOf(pCert), nullptr);
+  SECKEYPrivateKey* key = varomel::nss::privateKeyOf(pCert);
   if (key == nullptr) {
-    varomel::nss::setLastError(error_code::kNoPrivateKey);
     return FALSE;
   }
   if (SECKEY_GetPrivateKeyType(key) != rsaKey) {
