@@ -68,7 +68,7 @@ bool addDecodedToStore(CertificateStore* store, PK11GenericObject* object, const
   }
   PRTime notBefore = 0;
   PRTime notAfter = 0;
-  // A record that does not decode as a certificate is not shown, as before in NSS's own lists.
+  // A record that does not decode as a certificate is left out, as NSS leaves it out of its lists.
   if (SEC_QuickDERDecodeItem(arena, fields, SEC_ASN1_GET(SEC_SignedCertificateTemplate), &copy) !=
           SECSuccess ||
       DER_DecodeTimeChoice(&notBefore, &fields->validity.notBefore) != SECSuccess ||
