@@ -45,17 +45,23 @@ public final class Bench {
     Arrays.fill(data, (byte) 0x5a);
     KeyStore peer = openPeer();
     String alias = aliasOf(peer, signerDn);
-    PrivateKey key = (PrivateKey) peer.getKey(alias, null);
+    PrivateKey key = keyOf(peer, alias);
 
     measure("listDNS", "varomel", varomel::listDNS);
     measure("listDNS", "peer", () -> listPeer(peer));
     measure("listDNS", "peer-load", () -> listPeer(loadPeer(peer.getProvider())));
     measure("getCertificate", "varomel", () -> varomel.getCertificate(signerDn));
     measure("getCertificate", "peer", () -> peer.getCertificate(alias).getEncoded());
+    measure("getCertificate", "peer-load",
+        () -> loadPeer(peer.getProvider()).getCertificate(alias).getEncoded());
     measure("signData SHA1", "varomel", () -> varomel.signData(signerDn, data, "SHA1"));
     measure("signData SHA1", "peer", () -> signPeer("SHA1withRSA", key, data));
+    measure("signData SHA1", "peer-load",
+        () -> signPeer("SHA1withRSA", keyOf(loadPeer(peer.getProvider()), alias), data));
     measure("signData MD5", "varomel", () -> varomel.signData(signerDn, data, "MD5"));
     measure("signData MD5", "peer", () -> signPeer("MD5withRSA", key, data));
+    measure("signData MD5", "peer-load",
+        () -> signPeer("MD5withRSA", keyOf(loadPeer(peer.getProvider()), alias), data));
     measure("getPKCS12", "varomel", () -> varomel.getPKCS12(signerDn, password));
     measure("importPKCS12", "varomel", () -> {
       varomel.importPKCS12(packet, password);
@@ -97,6 +103,10 @@ public final class Bench {
       }
     }
     throw new IllegalStateException("no key entry for " + dn);
+  }
+
+  private static PrivateKey keyOf(KeyStore store, String alias) throws Exception {
+    return (PrivateKey) store.getKey(alias, null);
   }
 
   private static Object listPeer(KeyStore store) throws Exception {
