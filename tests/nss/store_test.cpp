@@ -1,6 +1,8 @@
 // The personal store is the user's NSS database: created when missing, every certificate of it
 // listed, certificates from outside (certutil) seen, imported ones visible to certutil.
 #include <gtest/gtest.h>
+#include <prerror.h>
+#include <pk11pub.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +99,39 @@ TEST(PersonalStore, CertificateAddedByCertutilIsListedWithItsFields) {
             fileTimeOfUnix(unixTimeOf(certificateDate("enddate"))));
   EXPECT_EQ(CertEnumCertificatesInStore(store, context), nullptr);
   CertCloseStore(store, 0);
+}
+
+// A damaged record among the database's certificates: the store opens and shows the others.
+TEST(PersonalStore, CertificateRecordThatDoesNotDecodeIsLeftOut) {
+  makeCertificate("", "/CN=Sound");
+  runOrFail("mkdir -p .pki/nssdb && certutil -N -d " + kDatabase + " --empty-password");
+  runOrFail("certutil -A -d " + kDatabase + " -n sound -t ,, -i cert.pem");
+  CertCloseStore(CertOpenSystemStoreW(0, kMy), 0);
+  PK11SlotInfo* slot = PK11_GetInternalKeySlot();
+  CK_OBJECT_CLASS certificateClass = CKO_CERTIFICATE;
+  CK_CERTIFICATE_TYPE x509 = CKC_X_509;
+  CK_BBOOL onToken = CK_TRUE;
+  unsigned char garbage[] = {0x30, 0x03, 0x02, 0x01, 0x05};
+  unsigned char subject[] = {0x30, 0x00};
+  CK_ATTRIBUTE record[] = {{CKA_CLASS, &certificateClass, sizeof certificateClass},
+                           {CKA_CERTIFICATE_TYPE, &x509, sizeof x509},
+                           {CKA_TOKEN, &onToken, sizeof onToken},
+                           {CKA_SUBJECT, subject, sizeof subject},
+                           {CKA_ISSUER, subject, sizeof subject},
+                           {CKA_SERIAL_NUMBER, garbage + 2, 3},
+                           {CKA_VALUE, garbage, sizeof garbage}};
+  PK11GenericObject* damaged = PK11_CreateGenericObject(slot, record, 7, PR_TRUE);
+  ASSERT_NE(damaged, nullptr) << PORT_ErrorToName(PORT_GetError());
+  const HCERTSTORE store = CertOpenSystemStoreW(0, kMy);
+  ASSERT_NE(store, nullptr) << lastErrorText();
+  const PCCERT_CONTEXT only = CertEnumCertificatesInStore(store, nullptr);
+  ASSERT_NE(only, nullptr);
+  EXPECT_EQ(dnOf(only), u"CN=Sound");
+  EXPECT_EQ(CertEnumCertificatesInStore(store, only), nullptr);
+  CertCloseStore(store, 0);
+  PK11_DestroyTokenObject(slot, PK11_GetObjectHandle(PK11_TypeGeneric, damaged, nullptr));
+  PK11_DestroyGenericObject(damaged);
+  PK11_FreeSlot(slot);
 }
 
 TEST(PersonalStore, ImportedCertificateIsInTheDatabaseForCertutil) {
