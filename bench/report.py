@@ -26,6 +26,12 @@ PROFILE_NOTES = """## Where the time goes
   certificate, is made only for a certificate being exported. With `PK11_ListCertsInSlot`,
   which makes that object for every certificate, the walk cost 130–240 µs per certificate
   (`listDNS` 1,452 µs on 10 certificates, 170,547 µs on 1,000) before this was changed.
+- The growth from 100 to 1,000 certificates comes out near 11× because that walk's cost per
+  certificate rises with the database: `perf` of `getCertificate` on 1,000 certificates puts
+  37 % in the kernel (sqlite's file locks and the path lookups of its journal check, on every
+  query), 24 % in libc (mutexes, malloc), 23 % in sqlite (its parser, B-tree lookups in the
+  larger table), 8 % in nssutil and 4 % in the library itself (2 % rendering names). The ratio
+  moves by about ±1 with the machine's load from run to run.
 - `signData` on 10 certificates (`perf record -g`, 3,000 SHA-1 signatures): 67 % of the time is
   freebl's RSA private-key operation, the floor itself; the rest is the store walk and the key
   lookup (the certificate object's CKA_ID, then one search for the key with that CKA_ID): 12 %

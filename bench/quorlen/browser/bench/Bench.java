@@ -25,7 +25,7 @@ import quorlen.browser.IECertificateInterface;
  */
 public final class Bench {
   private static final int WARMUP_CALLS = 20;
-  private static final long BUDGET_NANOS = 1_500_000_000L;
+  private static final long BUDGET_NANOS = 3_000_000_000L;
   private static final int MAX_CALLS = 2000;
   private static final int MIN_CALLS = 15;
 
