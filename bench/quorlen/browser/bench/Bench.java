@@ -19,20 +19,39 @@ import quorlen.browser.IECertificateInterface;
 /**
  * Times the five native methods and the JDK's SunPKCS11 provider over the same NSS database
  * ($HOME/.pki/nssdb) in one JVM, and prints one tab-separated line per measurement: operation,
- * implementation, median microseconds, 10th and 90th percentile microseconds, calls.
+ * implementation, median microseconds, 10th and 90th percentile microseconds, calls. The calls
+ * of each measurement are spread over several rounds through all of them, so that a spell of
+ * load on the machine falls on every measurement alike rather than on one.
  * Usage: Bench SIGNER_NAME_PART SIGNER_P12 PASSWORD, where the signer is the one listed DN that
  * contains SIGNER_NAME_PART and the packet holds the signer and its key.
  */
 public final class Bench {
   private static final int WARMUP_CALLS = 20;
-  private static final long BUDGET_NANOS = 3_000_000_000L;
-  private static final int MAX_CALLS = 2000;
-  private static final int MIN_CALLS = 15;
+  private static final int ROUNDS = 5;
+  private static final long BUDGET_NANOS_PER_ROUND = 600_000_000L;
+  private static final int MAX_CALLS_PER_ROUND = 400;
+  private static final int MIN_CALLS_PER_ROUND = 3;
 
   @FunctionalInterface
   private interface Call {
     Object run() throws Exception;
   }
+
+  private static final class Measurement {
+    final String operation;
+    final String implementation;
+    final Call call;
+    final long[] times = new long[ROUNDS * MAX_CALLS_PER_ROUND];
+    int calls;
+
+    Measurement(String operation, String implementation, Call call) {
+      this.operation = operation;
+      this.implementation = implementation;
+      this.call = call;
+    }
+  }
+
+  private static final List<Measurement> measurements = new ArrayList<>();
 
   private static Object sink;
 
@@ -68,6 +87,19 @@ public final class Bench {
       return null;
     });
     measure("PKCS12 decode", "java", () -> decodeJava(packet, password));
+    for (Measurement measurement : measurements) {
+      for (int i = 0; i < WARMUP_CALLS; i++) {
+        sink = measurement.call.run();
+      }
+    }
+    for (int round = 0; round < ROUNDS; round++) {
+      for (Measurement measurement : measurements) {
+        runRound(measurement);
+      }
+    }
+    for (Measurement measurement : measurements) {
+      report(measurement);
+    }
   }
 
   private static String dnContaining(String[] dns, String part) {
@@ -131,24 +163,28 @@ public final class Bench {
     return store.aliases();
   }
 
-  private static void measure(String operation, String implementation, Call call)
-      throws Exception {
-    for (int i = 0; i < WARMUP_CALLS; i++) {
-      sink = call.run();
-    }
-    long[] times = new long[MAX_CALLS];
+  private static void measure(String operation, String implementation, Call call) {
+    measurements.add(new Measurement(operation, implementation, call));
+  }
+
+  private static void runRound(Measurement measurement) throws Exception {
     int calls = 0;
     long start = System.nanoTime();
-    while (calls < MAX_CALLS
-        && (calls < MIN_CALLS || System.nanoTime() - start < BUDGET_NANOS)) {
+    while (calls < MAX_CALLS_PER_ROUND
+        && (calls < MIN_CALLS_PER_ROUND || System.nanoTime() - start < BUDGET_NANOS_PER_ROUND)) {
       long before = System.nanoTime();
-      sink = call.run();
-      times[calls++] = System.nanoTime() - before;
+      sink = measurement.call.run();
+      measurement.times[measurement.calls++] = System.nanoTime() - before;
+      calls++;
     }
-    long[] sorted = Arrays.copyOf(times, calls);
+  }
+
+  private static void report(Measurement measurement) {
+    long[] sorted = Arrays.copyOf(measurement.times, measurement.calls);
     Arrays.sort(sorted);
-    System.out.printf(Locale.ROOT, "%s\t%s\t%.1f\t%.1f\t%.1f\t%d%n", operation, implementation,
-        micros(sorted, 0.5), micros(sorted, 0.1), micros(sorted, 0.9), calls);
+    System.out.printf(Locale.ROOT, "%s\t%s\t%.1f\t%.1f\t%.1f\t%d%n", measurement.operation,
+        measurement.implementation, micros(sorted, 0.5), micros(sorted, 0.1),
+        micros(sorted, 0.9), measurement.calls);
   }
 
   private static double micros(long[] sorted, double quantile) {
