@@ -1,8 +1,8 @@
 // The personal store is the user's NSS database: created when missing, every certificate of it
 // listed, certificates from outside (certutil) seen, imported ones visible to certutil.
 #include <gtest/gtest.h>
-#include <prerror.h>
 #include <pk11pub.h>
+#include <prerror.h>
 
 #include <cstdio>
 #include <cstdlib>
