@@ -14,8 +14,9 @@ struct CertificateStore;
 
 // One certificate of a store. The CERT_CONTEXT comes first so that a PCCERT_CONTEXT handed out
 // leads back here. A certificate read from the database keeps its DER and decoded fields in
-// `decoded`, and gets an NSS certificate only when a key or an export needs one; a certificate
-// from a packet comes with its NSS certificate, which then holds the DER and the subject.
+// `decoded`, and gets an NSS certificate only when an export or a link into a memory store needs
+// one; a certificate from a packet comes with its NSS certificate, which then holds the DER and
+// the subject.
 struct StoredCertificate {
   CERT_CONTEXT context;
   CERT_INFO info;
