@@ -24,9 +24,7 @@ void destroyStore(CertificateStore* store) {
     }
     delete stored;
   }
-  if (store->objects != nullptr) {
-    PK11_DestroyGenericObjects(store->objects);
-  }
+  closeTokenSession(store->session);
   wipe(&store->packetPassword);
   delete store;
 }
@@ -37,6 +35,7 @@ StoredCertificate* appendStored(CertificateStore* store) {
     setLastError(error_code::kOutOfMemory);
     return nullptr;
   }
+  stored->object = CK_INVALID_HANDLE;
   stored->store = store;
   stored->index = store->certificates.size();
   store->certificates.push_back(stored);
@@ -55,7 +54,7 @@ void setContext(StoredCertificate* stored, const SECItem& der, const SECItem& su
 // certificate objects cost a search of every token for each certificate, several times more
 // than reading it from the database; the store only needs them for the certificate it signs
 // with or exports.
-bool addDecodedToStore(CertificateStore* store, PK11GenericObject* object, const SECItem& der) {
+bool addDecodedToStore(CertificateStore* store, CK_OBJECT_HANDLE object, const SECItem& der) {
   PLArenaPool* arena = PORT_NewArena(DER_DEFAULT_CHUNKSIZE);
   SECItem copy{};
   auto* fields = arena != nullptr ? PORT_ArenaZNew(arena, CERTCertificate) : nullptr;
@@ -89,39 +88,36 @@ bool addDecodedToStore(CertificateStore* store, PK11GenericObject* object, const
 
 // Every certificate object of the database's own slot: not the roots of NSS's trust module.
 bool addDatabaseCertificates(CertificateStore* store, PK11SlotInfo* slot) {
-  // No objects and a failed search both give null; only the failure leaves an error code.
-  PORT_SetError(0);
-  store->objects = PK11_FindGenericObjects(slot, CKO_CERTIFICATE);
-  if (store->objects == nullptr && PORT_GetError() != 0) {
-    setLastErrorFromNss(error_code::kDatabaseUnavailable);
+  std::vector<CK_OBJECT_HANDLE> objects;
+  if (!openTokenSession(slot, &store->session) ||
+      !findCertificateObjects(store->session, &objects)) {
     return false;
   }
-  bool complete = true;
-  for (PK11GenericObject* object = store->objects; complete && object != nullptr;
-       object = PK11_GetNextGenericObject(object)) {
-    SECItem der{};
-    if (PK11_ReadRawAttribute(PK11_TypeGeneric, object, CKA_VALUE, &der) != SECSuccess) {
-      setLastErrorFromNss(error_code::kDatabaseUnavailable);
-      complete = false;
-    } else {
-      complete = addDecodedToStore(store, object, der);
-      SECITEM_FreeItem(&der, PR_FALSE);
+  // Certificates are rarely above a few kilobytes; a larger one grows the buffer.
+  std::vector<unsigned char> buffer(8192);
+  for (const CK_OBJECT_HANDLE object : objects) {
+    CK_ULONG length = 0;
+    if (!readAttribute(store->session, object, CKA_VALUE, &buffer, &length)) {
+      return false;
+    }
+    const SECItem der{siBuffer, buffer.data(), static_cast<unsigned>(length)};
+    if (!addDecodedToStore(store, object, der)) {
+      return false;
     }
   }
-  return complete;
+  return true;
 }
 
 // The key whose CKA_ID is the certificate object's, as NSS ties the two.
-SECKEYPrivateKey* keyOfDatabaseObject(PK11GenericObject* object) {
+SECKEYPrivateKey* keyOfDatabaseObject(const TokenSession& session, CK_OBJECT_HANDLE object) {
   PK11SlotInfo* slot = personalSlot();
-  SECItem id{};
-  if (slot == nullptr ||
-      PK11_ReadRawAttribute(PK11_TypeGeneric, object, CKA_ID, &id) != SECSuccess) {
+  std::vector<unsigned char> buffer(64);
+  CK_ULONG length = 0;
+  if (slot == nullptr || !readAttribute(session, object, CKA_ID, &buffer, &length)) {
     return nullptr;
   }
-  SECKEYPrivateKey* key = PK11_FindKeyByKeyID(slot, &id, nullptr);
-  SECITEM_FreeItem(&id, PR_FALSE);
-  return key;
+  SECItem id{siBuffer, buffer.data(), static_cast<unsigned>(length)};
+  return PK11_FindKeyByKeyID(slot, &id, nullptr);
 }
 
 CertificateStore* snapshotPersonalStore() {
@@ -172,7 +168,8 @@ bool importIntoDatabase(CERTCertificate* certificate) {
 }  // namespace
 
 CertificateStore* newStore(bool personal) {
-  auto* store = new (std::nothrow) CertificateStore{personal, nullptr, {}, {}, {}};
+  auto* store =
+      new (std::nothrow) CertificateStore{personal, {nullptr, CK_INVALID_HANDLE}, {}, {}, {}};
   if (store == nullptr) {
     setLastError(error_code::kOutOfMemory);
   }
@@ -216,8 +213,8 @@ CERTCertificate* certificateOf(PCCERT_CONTEXT context) {
 SECKEYPrivateKey* privateKeyOf(PCCERT_CONTEXT context) {
   const auto* stored = reinterpret_cast<const StoredCertificate*>(context);
   SECKEYPrivateKey* key = nullptr;
-  if (stored->object != nullptr) {
-    key = keyOfDatabaseObject(stored->object);
+  if (stored->object != CK_INVALID_HANDLE) {
+    key = keyOfDatabaseObject(stored->store->session, stored->object);
   } else {
     CERTCertificate* certificate = certificateOf(context);
     if (certificate == nullptr) {

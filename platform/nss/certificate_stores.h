@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/nss/token_objects.h"
 #include "platform/windows_declarations.h"
 
 namespace varomel::nss {
@@ -22,16 +23,17 @@ struct StoredCertificate {
   CERT_INFO info;
   CERTCertificate* certificate;
   PLArenaPool* decoded;
-  // The database object it was read from, which leads to its key by CKA_ID; null otherwise.
-  PK11GenericObject* object;
+  // The database object it was read from, which leads to its key by CKA_ID;
+  // CK_INVALID_HANDLE otherwise.
+  CK_OBJECT_HANDLE object;
   CertificateStore* store;
   std::size_t index;
 };
 
 struct CertificateStore {
   bool personal;
-  // The database objects behind the snapshot, released with the store.
-  PK11GenericObject* objects;
+  // The session the snapshot read the database's objects in, closed with the store.
+  TokenSession session;
   std::vector<StoredCertificate*> certificates;
   // The last packet built from this store, so that the size query and the export agree.
   std::vector<unsigned char> packet;
