@@ -19,23 +19,27 @@ SIZES = (10, 100, 1000)
 PROFILE_NOTES = """## Where the time goes
 
 - Every method reads the whole store once per call, as it must without a cache: one PKCS #11
-  search for the database's certificate objects, then one read of each object's DER, which NSS's
-  softoken answers with an sqlite query in a read transaction of its own (a file lock, a
-  `fstatat` of the journal, sqlite's parser): about 25 µs per certificate. Only subject and
-  validity are decoded; NSS's own certificate object, whose making searches every token for the
-  certificate, is made only for a certificate being exported. With `PK11_ListCertsInSlot`,
-  which makes that object for every certificate, the walk cost 130–240 µs per certificate
-  (`listDNS` 1,452 µs on 10 certificates, 170,547 µs on 1,000) before this was changed.
-- The growth from 100 to 1,000 certificates comes out near 11× because that walk's cost per
+  search for the database's certificate objects, then one read of each object's DER through the
+  token's own functions, in a session of the store's own. NSS's softoken answers each read with
+  an sqlite query in a read transaction of its own (a file lock, a `fstatat` of the journal,
+  sqlite's parser). Only subject and validity are decoded; NSS's own certificate object, whose
+  making searches every token for the certificate, is made only for a certificate being
+  exported. Steps measured on 100 certificates (a standalone program on the same database,
+  per certificate): `PK11_ListCertsInSlot` 120–180 µs; `PK11_FindGenericObjects` with
+  `PK11_ReadRawAttribute` 18–20 µs for the read alone, since NSS asks the token twice (size,
+  then value); one read into a buffer 9–10 µs. `listDNS` cost 1,452 µs on 10 certificates and
+  170,547 µs on 1,000 with the first walk.
+- The growth from 100 to 1,000 certificates comes out near 11× because the walk's cost per
   certificate rises with the database: `perf` of `getCertificate` on 1,000 certificates puts
-  37 % in the kernel (sqlite's file locks and the path lookups of its journal check, on every
-  query), 24 % in libc (mutexes, malloc), 23 % in sqlite (its parser, B-tree lookups in the
-  larger table), 8 % in nssutil and 4 % in the library itself (2 % rendering names). The ratio
-  moves by about ±1 with the machine's load from run to run.
-- `signData` on 10 certificates (`perf record -g`, 3,000 SHA-1 signatures): 67 % of the time is
+  30 % in the kernel (sqlite's file locks and the path lookups of its journal check, on every
+  query), 28 % in libc (malloc and free, mutexes, copies), 18 % in sqlite (its parser, B-tree
+  lookups in the larger table), 13 % in nssutil (decoding subject and validity, arenas) and
+  6 % in the library itself (3 % rendering names). The ratio moves by about ±1 with the
+  machine's load from run to run.
+- `signData` on 10 certificates (`perf record -g`, 3,000 SHA-1 signatures): 71 % of the time is
   freebl's RSA private-key operation, the floor itself; the rest is the store walk and the key
-  lookup (the certificate object's CKA_ID, then one search for the key with that CKA_ID): 12 %
-  in the kernel (file locks of sqlite), 8 % in libc (mutexes, malloc), 7 % in sqlite.
+  lookup (the certificate object's CKA_ID, then one search for the key with that CKA_ID): 10 %
+  in the kernel (file locks of sqlite), 8 % in libc, 6 % in sqlite.
 - Against the peer: a loaded SunPKCS11 KeyStore answers aliases and certificates from memory and
   signs with a key handle it holds, so it does none of the reading above; Varomel may not keep
   such a snapshot between calls. The fair comparison is the peer doing the same reading on
