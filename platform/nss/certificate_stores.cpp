@@ -52,16 +52,18 @@ void setContext(StoredCertificate* stored, const SECItem& der, const SECItem& su
 
 // Subject and validity straight from the DER, into an arena of the certificate's own. NSS's
 // certificate objects cost a search of every token for each certificate, several times more
-// than reading it from the database; the store only needs them for the certificate it signs
-// with or exports.
+// than reading it from the database; the store only needs one for a certificate it exports or
+// links into a memory store.
 bool addDecodedToStore(CertificateStore* store, CK_OBJECT_HANDLE object, const SECItem& der) {
   PLArenaPool* arena = PORT_NewArena(DER_DEFAULT_CHUNKSIZE);
+  if (arena == nullptr) {
+    setLastError(error_code::kOutOfMemory);
+    return false;
+  }
   SECItem copy{};
-  auto* fields = arena != nullptr ? PORT_ArenaZNew(arena, CERTCertificate) : nullptr;
+  auto* fields = PORT_ArenaZNew(arena, CERTCertificate);
   if (fields == nullptr || SECITEM_CopyItem(arena, &copy, &der) != SECSuccess) {
-    if (arena != nullptr) {
-      PORT_FreeArena(arena, PR_FALSE);
-    }
+    PORT_FreeArena(arena, PR_FALSE);
     setLastError(error_code::kOutOfMemory);
     return false;
   }
@@ -292,11 +294,11 @@ extern "C" BOOL WINAPI CertAddCertificateLinkToStore(HCERTSTORE hCertStore,
 extern "C" BOOL WINAPI CertAddCertificateContextToStore(HCERTSTORE hCertStore,
                                                         PCCERT_CONTEXT pCertContext, DWORD,
                                                         PCCERT_CONTEXT* ppStoreContext) {
-  auto* store = static_cast<CertificateStore*>(hCertStore);
-  CERTCertificate* certificate = varomel::nss::certificateOf(pCertContext);
-  if (certificate == nullptr ||
-      (store->personal && !varomel::nss::importIntoDatabase(certificate))) {
-    return FALSE;
+  if (static_cast<CertificateStore*>(hCertStore)->personal) {
+    CERTCertificate* certificate = varomel::nss::certificateOf(pCertContext);
+    if (certificate == nullptr || !varomel::nss::importIntoDatabase(certificate)) {
+      return FALSE;
+    }
   }
   return CertAddCertificateLinkToStore(hCertStore, pCertContext, 0, ppStoreContext);
 }

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "platform/civil_date.h"
 #include "platform/nss/last_error.h"
 
 namespace varomel::nss {
@@ -20,16 +21,6 @@ FILETIME split(std::uint64_t intervals) {
 
 std::uint64_t joined(const FILETIME& time) {
   return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
-}
-
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2 ? 1 : 0;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
 }
 
 bool isLeapYear(unsigned year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -77,7 +68,7 @@ extern "C" BOOL WINAPI SystemTimeToFileTime(const SYSTEMTIME* lpSystemTime, FILE
     return FALSE;
   }
   const std::int64_t days =
-      daysFromCivil(lpSystemTime->wYear, lpSystemTime->wMonth, lpSystemTime->wDay) +
+      varomel::daysFromCivil(lpSystemTime->wYear, lpSystemTime->wMonth, lpSystemTime->wDay) +
       kDaysFrom1601To1970;
   const std::int64_t seconds = days * 86'400 + lpSystemTime->wHour * 3600 +
                                lpSystemTime->wMinute * 60 + lpSystemTime->wSecond;

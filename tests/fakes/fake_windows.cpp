@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/civil_date.h"
 #include "tests/fakes/call_log.h"
 
 namespace fakes {
@@ -16,16 +17,6 @@ namespace {
 
 constexpr std::int64_t kDaysFrom1601To1970 = 134774;
 constexpr std::uint64_t kTicksPerMillisecond = 10000;
-
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2 ? 1 : 0;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
 
 void civilFromDays(std::int64_t days, int* year, unsigned* month, unsigned* day) {
   days += 719468;
@@ -173,7 +164,7 @@ std::unique_ptr<Context> contextFor(const FakeCertificate& certificate, std::siz
 std::uint64_t ticksAt(int year, int month, int day, int hour, int minute, int second,
                       int millisecond) {
   const std::int64_t days =
-      daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+      varomel::daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
       kDaysFrom1601To1970;
   const std::int64_t milliseconds =
       ((days * 24 + hour) * 60 + minute) * 60000 + second * 1000 + millisecond;
