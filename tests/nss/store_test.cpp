@@ -4,6 +4,7 @@
 #include <pk11pub.h>
 #include <prerror.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -70,6 +71,27 @@ TEST(PersonalStore, DatabaseThatCannotBeCreatedIsReported) {
         std::exit(refused && GetLastError() == 0x80090016u ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "could not be opened or created");
+}
+
+void hostPipeHandler(int) {}
+
+// In a fresh process, so that NSPR starts inside the test: it ignores SIGPIPE as it starts, and
+// the host's handler must be back once the store has opened.
+TEST(PersonalStore, OpeningKeepsTheHostsSigpipeHandler) {
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(
+      {
+        struct sigaction host {};
+        host.sa_handler = hostPipeHandler;
+        sigaction(SIGPIPE, &host, nullptr);
+        CertCloseStore(CertOpenSystemStoreW(0, kMy), 0);
+        struct sigaction after {};
+        sigaction(SIGPIPE, nullptr, &after);
+        // The child's own temporary HOME goes too: exit() skips the test environment's clean-up.
+        std::filesystem::remove_all(home());
+        std::exit(after.sa_handler == hostPipeHandler ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(PersonalStore, OnlyMyIsKnown) {
